@@ -1,0 +1,165 @@
+#include "platform/files.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace zumivok {
+
+namespace {
+
+// Runs a system call until it is not interrupted; returns its result or -errno.
+template <typename Call>
+auto retrying(Call call) -> decltype(call())
+{
+    for (;;) {
+        const auto result = call();
+        if (result >= 0)
+            return result;
+        if (errno != EINTR)
+            return -errno;
+    }
+}
+
+QByteArray encoded(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+} // namespace
+
+int Files::open(const QString &path, int flags, mode_t mode)
+{
+    const QByteArray name = encoded(path);
+    return retrying([&] { return ::open(name.constData(), flags | O_CLOEXEC, mode); });
+}
+
+qint64 Files::read(int fd, char *buffer, qint64 size)
+{
+    return retrying([&] { return qint64(::read(fd, buffer, size_t(size))); });
+}
+
+qint64 Files::pread(int fd, char *buffer, qint64 size, qint64 offset)
+{
+    return retrying([&] { return qint64(::pread(fd, buffer, size_t(size), off_t(offset))); });
+}
+
+qint64 Files::write(int fd, const char *data, qint64 size)
+{
+    return retrying([&] { return qint64(::write(fd, data, size_t(size))); });
+}
+
+int Files::fsync(int fd)
+{
+    return retrying([&] { return ::fsync(fd); });
+}
+
+int Files::close(int fd)
+{
+    // A close interrupted by a signal has still released the descriptor.
+    return ::close(fd) == 0 || errno == EINTR ? 0 : -errno;
+}
+
+int Files::fstat(int fd, struct stat *status)
+{
+    return ::fstat(fd, status) == 0 ? 0 : -errno;
+}
+
+int Files::lstat(const QString &path, struct stat *status)
+{
+    return ::lstat(encoded(path).constData(), status) == 0 ? 0 : -errno;
+}
+
+int Files::fchmod(int fd, mode_t mode)
+{
+    return ::fchmod(fd, mode) == 0 ? 0 : -errno;
+}
+
+int Files::ftruncate(int fd, qint64 length)
+{
+    return retrying([&] { return ::ftruncate(fd, off_t(length)); });
+}
+
+int Files::rename(const QString &from, const QString &to)
+{
+    return ::rename(encoded(from).constData(), encoded(to).constData()) == 0 ? 0 : -errno;
+}
+
+int Files::unlink(const QString &path)
+{
+    return ::unlink(encoded(path).constData()) == 0 ? 0 : -errno;
+}
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error < 0 ? -error : error));
+}
+
+int readAll(Files &files, int fd, QByteArray &content)
+{
+    content.clear();
+    struct stat status {};
+    if (const int failed = files.fstat(fd, &status))
+        return failed;
+    // The size is only a hint: the file may grow or shrink while it is read.
+    qint64 capacity = S_ISREG(status.st_mode) ? qint64(status.st_size) + 1 : 0;
+    capacity = std::max<qint64>(capacity, 64 * 1024);
+    content.resize(capacity);
+    qint64 filled = 0;
+    for (;;) {
+        if (filled == content.size())
+            content.resize(content.size() * 2);
+        const qint64 got = files.read(fd, content.data() + filled, content.size() - filled);
+        if (got < 0) {
+            content.clear();
+            return int(got);
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    content.truncate(filled);
+    return 0;
+}
+
+int writeAll(Files &files, int fd, QByteArrayView data)
+{
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 wrote = files.write(fd, data.data() + done, data.size() - done);
+        if (wrote < 0)
+            return int(wrote);
+        if (wrote == 0)
+            return -EIO;
+        done += wrote;
+    }
+    return 0;
+}
+
+int syncDirectory(Files &files, const QString &directory)
+{
+    const int fd = files.open(directory, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return fd;
+    const int synced = files.fsync(fd);
+    const int closed = files.close(fd);
+    // Some file systems cannot sync a directory; the rename is made all the same.
+    if (synced == -EINVAL || synced == -ENOTSUP)
+        return closed;
+    return synced ? synced : closed;
+}
+
+QString directoryOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    if (slash == 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+} // namespace zumivok

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace zumivok {
+
+// The one place that makes system calls on files. Each call mirrors its POSIX
+// namesake but reports failure as a negative errno instead of -1 and errno, so
+// that a test double can make any single call fail without touching the rest.
+// Paths are QStrings, encoded with the locale's file-name encoding.
+class Files
+{
+public:
+    Files() = default;
+    virtual ~Files() = default;
+    Files(const Files &) = delete;
+    Files &operator=(const Files &) = delete;
+
+    // Returns a file descriptor, or -errno. O_CLOEXEC is always added.
+    virtual int open(const QString &path, int flags, mode_t mode = 0);
+    // Returns the number of bytes, or -errno. EINTR is retried inside.
+    virtual qint64 read(int fd, char *buffer, qint64 size);
+    virtual qint64 pread(int fd, char *buffer, qint64 size, qint64 offset);
+    virtual qint64 write(int fd, const char *data, qint64 size);
+    // Return 0, or -errno.
+    virtual int fsync(int fd);
+    virtual int close(int fd);
+    virtual int fstat(int fd, struct stat *status);
+    virtual int lstat(const QString &path, struct stat *status);
+    virtual int fchmod(int fd, mode_t mode);
+    virtual int ftruncate(int fd, qint64 length);
+    virtual int rename(const QString &from, const QString &to);
+    virtual int unlink(const QString &path);
+};
+
+// The system's text for a (positive or negative) errno, e.g. "No space left on device".
+QString errorText(int error);
+
+// Reads the whole of an open file. Returns 0, or -errno.
+int readAll(Files &files, int fd, QByteArray &content);
+// Writes all of data, looping over short writes. Returns 0, or -errno.
+int writeAll(Files &files, int fd, QByteArrayView data);
+// Opens a directory and syncs it, so that a rename in it is durable. Returns 0, or -errno.
+int syncDirectory(Files &files, const QString &directory);
+// The directory part of a path ("." when it has none).
+QString directoryOf(const QString &path);
+
+} // namespace zumivok

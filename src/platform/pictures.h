@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace zumivok {
+
+// Loads an entry's picture. Only a regular file is read, and only up to a
+// bounded size and pixel count, so that a picture line naming a FIFO, a
+// device, a directory or a decompression bomb can neither hang nor exhaust the
+// program: each counts as a picture that cannot be loaded. Every format that
+// Qt's image plugins read is accepted.
+class PictureLoader
+{
+public:
+    static constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
+    static constexpr qint64 kMaxPixels = 64LL * 1024 * 1024;
+
+    PictureLoader() = default;
+    virtual ~PictureLoader() = default;
+    PictureLoader(const PictureLoader &) = delete;
+    PictureLoader &operator=(const PictureLoader &) = delete;
+
+    virtual std::optional<QImage> load(const QString &path) const;
+};
+
+} // namespace zumivok

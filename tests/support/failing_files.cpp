@@ -1,0 +1,117 @@
+#include "support/failing_files.h"
+
+namespace zumivok::test {
+
+void FailingFiles::failOn(Call call, int n, int error)
+{
+    m_failCall = call;
+    m_failN = n;
+    m_failError = error;
+}
+
+void FailingFiles::reset()
+{
+    std::fill(std::begin(m_counts), std::end(m_counts), 0);
+    m_failN = -1;
+    m_pathSuffix.clear();
+    m_log.clear();
+}
+
+int FailingFiles::tick(Call call, const QString &what, bool pathMatches)
+{
+    static const char *const names[kCalls] = {"open", "read", "pread", "write", "fsync", "close",
+                                              "fstat", "lstat", "fchmod", "ftruncate",
+                                              "rename", "unlink"};
+    const int index = static_cast<int>(call);
+    const int n = ++m_counts[index];
+    m_log.append(QString::fromLatin1(names[index]) + ' ' + what);
+    if (call != m_failCall || !pathMatches)
+        return 0;
+    if (m_failN == 0 || m_failN == n)
+        return -m_failError;
+    return 0;
+}
+
+namespace {
+QString fdText(int fd)
+{
+    return QString::number(fd);
+}
+} // namespace
+
+#define ZV_FAIL_OR(call, what, matches, real)                                                      \
+    if (const int failed = tick(call, what, matches))                                              \
+        return failed;                                                                             \
+    return real
+
+int FailingFiles::open(const QString &path, int flags, mode_t mode)
+{
+    ZV_FAIL_OR(Call::Open, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
+               Files::open(path, flags, mode));
+}
+
+qint64 FailingFiles::read(int fd, char *buffer, qint64 size)
+{
+    ZV_FAIL_OR(Call::Read, fdText(fd), true, Files::read(fd, buffer, size));
+}
+
+qint64 FailingFiles::pread(int fd, char *buffer, qint64 size, qint64 offset)
+{
+    ZV_FAIL_OR(Call::Pread, fdText(fd), true, Files::pread(fd, buffer, size, offset));
+}
+
+qint64 FailingFiles::write(int fd, const char *data, qint64 size)
+{
+    ZV_FAIL_OR(Call::Write, fdText(fd), true, Files::write(fd, data, size));
+}
+
+int FailingFiles::fsync(int fd)
+{
+    ZV_FAIL_OR(Call::Fsync, fdText(fd), true, Files::fsync(fd));
+}
+
+int FailingFiles::close(int fd)
+{
+    // The descriptor is released even when the close is made to fail.
+    const int failed = tick(Call::Close, fdText(fd));
+    const int closed = Files::close(fd);
+    return failed ? failed : closed;
+}
+
+int FailingFiles::fstat(int fd, struct stat *status)
+{
+    ZV_FAIL_OR(Call::Fstat, fdText(fd), true, Files::fstat(fd, status));
+}
+
+int FailingFiles::lstat(const QString &path, struct stat *status)
+{
+    ZV_FAIL_OR(Call::Lstat, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
+               Files::lstat(path, status));
+}
+
+int FailingFiles::fchmod(int fd, mode_t mode)
+{
+    ZV_FAIL_OR(Call::Fchmod, fdText(fd), true, Files::fchmod(fd, mode));
+}
+
+int FailingFiles::ftruncate(int fd, qint64 length)
+{
+    ZV_FAIL_OR(Call::Ftruncate, fdText(fd), true, Files::ftruncate(fd, length));
+}
+
+int FailingFiles::rename(const QString &from, const QString &to)
+{
+    ZV_FAIL_OR(Call::Rename, from + " -> " + to,
+               m_pathSuffix.isEmpty() || from.endsWith(m_pathSuffix) || to.endsWith(m_pathSuffix),
+               Files::rename(from, to));
+}
+
+int FailingFiles::unlink(const QString &path)
+{
+    ZV_FAIL_OR(Call::Unlink, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
+               Files::unlink(path));
+}
+
+#undef ZV_FAIL_OR
+
+} // namespace zumivok::test

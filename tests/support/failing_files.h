@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/files.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+
+namespace zumivok::test {
+
+// Real files, except that the n-th call of one kind fails with a chosen errno
+// (ENOSPC unless said otherwise), so that every step of a write can be made
+// to fail in turn. Calls of each kind are counted from 1; a kind can also fail
+// every time. Every call is logged as "kind path-or-fd" for inspection.
+class FailingFiles : public Files
+{
+public:
+    enum class Call { Open, Read, Pread, Write, Fsync, Close, Fstat, Lstat, Fchmod, Ftruncate,
+                      Rename, Unlink };
+
+    // Fail the n-th call of this kind (n >= 1); n = 0 means every call.
+    void failOn(Call call, int n, int error = ENOSPC);
+    // Fail only calls whose path ends with suffix (for open, lstat, rename, unlink).
+    void onlyForPath(const QString &suffix) { m_pathSuffix = suffix; }
+    void reset();
+
+    int count(Call call) const { return m_counts[static_cast<int>(call)]; }
+    const QStringList &log() const { return m_log; }
+
+    int open(const QString &path, int flags, mode_t mode = 0) override;
+    qint64 read(int fd, char *buffer, qint64 size) override;
+    qint64 pread(int fd, char *buffer, qint64 size, qint64 offset) override;
+    qint64 write(int fd, const char *data, qint64 size) override;
+    int fsync(int fd) override;
+    int close(int fd) override;
+    int fstat(int fd, struct stat *status) override;
+    int lstat(const QString &path, struct stat *status) override;
+    int fchmod(int fd, mode_t mode) override;
+    int ftruncate(int fd, qint64 length) override;
+    int rename(const QString &from, const QString &to) override;
+    int unlink(const QString &path) override;
+
+private:
+    // Counts the call and returns -errno when it is to fail, else 0.
+    int tick(Call call, const QString &what, bool pathMatches = true);
+
+    static constexpr int kCalls = 12;
+    int m_counts[kCalls] = {};
+    Call m_failCall = Call::Open;
+    int m_failN = -1;
+    int m_failError = ENOSPC;
+    QString m_pathSuffix;
+    QStringList m_log;
+};
+
+} // namespace zumivok::test
