@@ -45,8 +45,8 @@ public:
     // Sorts the file by name, or leaves it untouched and says why not.
     Outcome<std::optional<SortRefusal>> sort();
 
-    // The whole file; a missing file reads as empty.
-    Outcome<QByteArray> readContent() const;
+    // The whole file; a missing file reads as empty and sets *missing.
+    Outcome<QByteArray> readContent(bool *missing = nullptr) const;
 
 private:
     Files &m_files;
