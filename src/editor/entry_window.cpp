@@ -39,7 +39,6 @@ EntryWindow::EntryWindow(QWidget *owner) : QDialog(owner)
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
     setFixedSize(348, 327);
     setModal(true);
-    paintBackground(this, kRed);
 
     // Labels first, so that the boxes they overlap by a pixel stay on top.
     lblEntry = makeLabel("lblEntry", tr("Entry Name:"), {0, 8, 105, 17}, this);
@@ -70,6 +69,11 @@ EntryWindow::EntryWindow(QWidget *owner) : QDialog(owner)
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     cmdPicEdit->setFocus();
+}
+
+void EntryWindow::paintEvent(QPaintEvent *)
+{
+    fillBackground(this, kRed);
 }
 
 void EntryWindow::closeEvent(QCloseEvent *event)

@@ -90,6 +90,10 @@ public:
 frmVok::frmVok(const Services &services, QWidget *parent)
     : QWidget(parent), m_services(services)
 {
+    // The icon and the start-up picture are compiled into this static library;
+    // nothing else refers to them, so without this call the linker leaves
+    // them out of the program and both windows come up without them.
+    Q_INIT_RESOURCE(resources);
     buildControls();
     Form_Load();
 }
@@ -101,7 +105,6 @@ void frmVok::buildControls()
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
     setFixedSize(463, 368);
-    paintBackground(this, kRed);
 
     const auto button = [this](const char *name, const QString &caption, const QColor &face,
                                const QRect &place, void (frmVok::*handler)()) {
@@ -162,6 +165,11 @@ void frmVok::buildControls()
     txtOutput->setFocus();
 }
 
+void frmVok::paintEvent(QPaintEvent *)
+{
+    fillBackground(this, kRed);
+}
+
 void frmVok::Form_Load()
 {
     DataPath = QDir::currentPath();
@@ -220,7 +228,7 @@ void frmVok::cmdSearch_Click()
         return;
     }
     CurrentEntry = found.value.entry->name;
-    show(*found.value.entry);
+    display(*found.value.entry);
 }
 
 void frmVok::cmdNext_Click()
@@ -247,10 +255,10 @@ void frmVok::step(int direction)
     EntryNumber += direction;
     txtInput->setText(target.value->name);
     CurrentEntry = txtInput->text();
-    show(*target.value);
+    display(*target.value);
 }
 
-void frmVok::show(const ShownEntry &entry)
+void frmVok::display(const ShownEntry &entry)
 {
     PicturePath = entry.picture;
     showPicture(entry.picture);

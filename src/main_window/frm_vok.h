@@ -66,12 +66,13 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void buildControls();
     void Form_Load();
     void step(int direction);
-    void show(const zumivok::ShownEntry &entry);
+    void display(const zumivok::ShownEntry &entry);
     void showPicture(const QString &pictureLine);
     void report(const zumivok::StoreError &error);
     zumivok::DataFile dataFile() const;

@@ -67,7 +67,12 @@ private:
     QImage m_picture;
 };
 
-// Gives a window or label a solid background of the given colour.
+// Gives a label a solid background of the given colour. Not for windows:
+// their controls would inherit the colour into scroll bars and frames.
 void paintBackground(QWidget *widget, const QColor &colour);
+
+// Fills a window's background; called from the window's paintEvent, so that
+// its controls keep the application's colours.
+void fillBackground(QWidget *window, const QColor &colour);
 
 } // namespace zumivok

@@ -1,0 +1,184 @@
+#include "platform/dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using zumivok::Dialogs;
+using zumivok::QtDialogs;
+
+namespace {
+
+// Hands the next modal window to act (which must close it) once it is shown.
+// If it is still open after a few seconds, it is rejected, so that a failed
+// check can never leave the run waiting for a click.
+class WhenModal
+{
+public:
+    explicit WhenModal(std::function<void(QWidget *)> act)
+        : m_act(std::move(act))
+    {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                m_poll.stop();
+                m_act(modal);
+            }
+        });
+        QObject::connect(&m_guard, &QTimer::timeout, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        m_poll.start(10);
+        m_guard.start(10000);
+    }
+
+private:
+    std::function<void(QWidget *)> m_act;
+    QTimer m_poll;
+    QTimer m_guard;
+};
+
+struct SeenBox
+{
+    bool seen = false;
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxShowsStyleAndAnswers_data();
+    void messageBoxShowsStyleAndAnswers();
+    void openFileNameGivesTheChosenFullPath();
+    void openFileNameGivesNothingOnCancel();
+};
+
+void TestDialogs::messageBoxShowsStyleAndAnswers_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("press"); // the standard button to click
+    QTest::addColumn<QString>("expectedTitle");
+    QTest::addColumn<int>("expectedButtons");
+    QTest::addColumn<int>("expectedIcon");
+    QTest::addColumn<int>("expectedAnswer");
+
+    const int ok = QMessageBox::Ok;
+    const int yesNo = QMessageBox::Yes | QMessageBox::No;
+    QTest::newRow("0, no title") << 0 << QString() << ok << "ZumiVok" << ok
+                                 << int(QMessageBox::NoIcon) << int(Dialogs::Ok);
+    QTest::newRow("0, own title") << 0 << "If it's a Zumling..." << ok << "If it's a Zumling..."
+                                  << ok << int(QMessageBox::NoIcon) << int(Dialogs::Ok);
+    QTest::newRow("4, yes") << 4 << "Warning!" << int(QMessageBox::Yes) << "Warning!" << yesNo
+                            << int(QMessageBox::NoIcon) << int(Dialogs::Yes);
+    QTest::newRow("4, no") << 4 << QString() << int(QMessageBox::No) << "ZumiVok" << yesNo
+                           << int(QMessageBox::NoIcon) << int(Dialogs::No);
+    QTest::newRow("16") << 16 << QString() << ok << "ZumiVok" << ok
+                        << int(QMessageBox::Critical) << int(Dialogs::Ok);
+    QTest::newRow("48") << 48 << QString() << ok << "ZumiVok" << ok
+                        << int(QMessageBox::Warning) << int(Dialogs::Ok);
+    QTest::newRow("64") << 64 << QString() << ok << "ZumiVok" << ok
+                        << int(QMessageBox::Information) << int(Dialogs::Ok);
+    QTest::newRow("4 + 48") << 52 << QString() << int(QMessageBox::Yes) << "ZumiVok" << yesNo
+                            << int(QMessageBox::Warning) << int(Dialogs::Yes);
+}
+
+void TestDialogs::messageBoxShowsStyleAndAnswers()
+{
+    QFETCH(int, style);
+    QFETCH(QString, title);
+    QFETCH(int, press);
+    // Markup and both kinds of line break must reach the box as they are.
+    const QString text = QStringLiteral("<b>SPARKIT</b> & co\r\n\r\nNext line");
+
+    SeenBox seen;
+    WhenModal respond([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box) {
+            static_cast<QDialog *>(modal)->reject();
+            return;
+        }
+        seen = {true, box->windowTitle(), box->text(), box->textFormat(), box->icon(),
+                box->standardButtons(), box->standardButton(box->defaultButton())};
+        if (QAbstractButton *button = box->button(QMessageBox::StandardButton(press)))
+            button->click();
+        if (box->isVisible())
+            box->done(-1);
+    });
+    QtDialogs dialogs;
+    const int answer = dialogs.messageBox(nullptr, text, title, style);
+
+    QVERIFY(seen.seen);
+    QTEST(seen.title, "expectedTitle");
+    QCOMPARE(seen.text, text);
+    QCOMPARE(seen.format, Qt::PlainText);
+    QTEST(int(seen.buttons), "expectedButtons");
+    QTEST(int(seen.icon), "expectedIcon");
+    QTEST(answer, "expectedAnswer");
+    // Enter answers with the first button, Yes or OK.
+    QCOMPARE(seen.defaultButton, (style & 4) ? QMessageBox::Yes : QMessageBox::Ok);
+}
+
+void TestDialogs::openFileNameGivesTheChosenFullPath()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString picture = dir.filePath(QStringLiteral("zumling picture.bmp"));
+    QFile file(picture);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString before = QDir::currentPath();
+
+    bool wasFileDialog = false;
+    WhenModal choose([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        wasFileDialog = dialog != nullptr;
+        if (dialog) {
+            wasFileDialog = dialog->fileMode() == QFileDialog::ExistingFile
+                            && dialog->nameFilters().join(QString()).contains('*');
+            dialog->setDirectory(dir.path());
+            dialog->selectFile(QStringLiteral("zumling picture.bmp"));
+            static_cast<QDialog *>(dialog)->accept(); // QFileDialog::accept checks the file
+        }
+        if (modal->isVisible())
+            static_cast<QDialog *>(modal)->reject();
+    });
+    QtDialogs dialogs;
+    const std::optional<QString> chosen = dialogs.openFileName(nullptr);
+
+    QVERIFY(wasFileDialog);
+    QCOMPARE(chosen, std::optional<QString>(picture));
+    QCOMPARE(QDir::currentPath(), before);
+}
+
+void TestDialogs::openFileNameGivesNothingOnCancel()
+{
+    bool seen = false;
+    WhenModal cancel([&](QWidget *modal) {
+        seen = qobject_cast<QFileDialog *>(modal) != nullptr;
+        static_cast<QDialog *>(modal)->reject();
+    });
+    QtDialogs dialogs;
+    QCOMPARE(dialogs.openFileName(nullptr), std::nullopt);
+    QVERIFY(seen);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
