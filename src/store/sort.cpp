@@ -1,1 +1,571 @@
-// (to be written)
+#include "store/sort.h"
+
+#include "store/codepage.h"
+#include "store/lines.h"
+#include "store/records.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace zumivok {
+
+// The sort was first written as a selection sort through files: a counting
+// scan of the begin-marker lines, then one pass per count, each of which picks
+// a record, writes "~Begin Entry" and the pick to zumi.dat and erases the
+// pick's name from zumivok.dat. Here the file is read once and the same result
+// is worked out in memory. Where the passes do more than order names:
+//
+// - The first record still in the file is taken as the pick; every later
+//   record whose name is smaller than the WHOLE pick (its name, CR LF, and the
+//   rest of the record) replaces it. So a name equal to the pick's would win, a
+//   name that begins the pick's name wins, and a name that goes on past the
+//   pick's name with a character below CR (a tab, a lone LF) wins as well.
+//   Without such characters this is the plain order of names; with them the
+//   pick depends on where the records stand, and passOrder() follows it.
+// - The pick of the first pass is copied as it was read. Every later pick has
+//   been through Erase at least once, which drops its empty data lines (its
+//   name and picture lines stay, even when empty) and keeps its end-marker line
+//   as it was.
+//
+// The file is refused where the passes would lose, merge or split a record:
+// - a begin marker on the last line: the pass that reaches it reads a name
+//   past the end of the file;
+// - a record that the end of the file cuts off: its pick reads past the end;
+// - a begin marker as a record's name, picture or data line, or an end marker
+//   as its picture line: the counting scan counts one pass too many for each
+//   such begin marker, and the pick ends at such an end marker, leaving the
+//   rest of the record behind;
+// - two names equal ignoring case: the first pass that picks one of them
+//   erases both, and the other is lost;
+// - an "~End Entry" line outside records, where it stands before the record
+//   that is picked last: once every record before that line has moved, the
+//   next pass stops its search for the first record at that line and writes
+//   an empty pick. Lines after a record's early end stand outside records, and
+//   its own end-marker line is such a line.
+// - a record whose name line begins with "~End Entry" moves whole only when a
+//   later pass picks it as a candidate; Erase then stops at its name and
+//   leaves the rest of it, end-marker line included, in the file. That line
+//   harms like the one above, and when the record itself is picked last, or
+//   first in the file, its pick is the name alone. Either happens exactly when
+//   the record picked last does not stand before it.
+// Nothing else goes wrong: other lines outside records are passed over by
+// every pass, and an "~End Entry" line after the last-picked record is never
+// the first marker a pass meets.
+
+namespace {
+
+constexpr QByteArrayView kLineEnd = "\r\n";
+
+struct Record
+{
+    qsizetype marker = 0; // offset of the begin-marker line: the record's place
+    qsizetype start = 0; // offset of the name line
+    qsizetype end = 0; // offset after the end-marker line and its terminator
+    QByteArrayView name;
+    bool endMarkerName = false; // the name line begins with "~End Entry"
+    bool crLfOnly = true; // every line of it ends with CR LF
+    bool emptyData = false; // it has an empty data line
+};
+
+struct Layout
+{
+    std::vector<Record> records;
+    qsizetype firstStrayEnd = -1; // offset of the first end marker outside records
+};
+
+struct CodeTables
+{
+    // The place of each byte's character in Unicode order, so that comparing
+    // codes compares characters. Below 0x80 the code is the byte itself.
+    std::array<unsigned char, 256> order{};
+    // The byte of each byte's lower-case character: the code page holds the
+    // lower case of each of its characters.
+    std::array<char, 256> lower{};
+};
+
+const CodeTables &codeTables()
+{
+    static const CodeTables tables = [] {
+        CodeTables t;
+        std::array<int, 256> bytes{};
+        std::iota(bytes.begin(), bytes.end(), 0);
+        const auto value = [](int byte) {
+            return cp1252::toUnicode(static_cast<unsigned char>(byte)).unicode();
+        };
+        std::sort(bytes.begin(), bytes.end(), [&](int a, int b) { return value(a) < value(b); });
+        for (size_t place = 0; place < bytes.size(); ++place)
+            t.order[size_t(bytes[place])] = static_cast<unsigned char>(place);
+        for (int byte = 0; byte < 256; ++byte) {
+            const QChar lower = cp1252::lowerOf(static_cast<unsigned char>(byte));
+            t.lower[size_t(byte)] = static_cast<char>(byte);
+            for (int other = 0; other < 256; ++other) {
+                if (value(other) == lower.unicode())
+                    t.lower[size_t(byte)] = static_cast<char>(other);
+            }
+        }
+        return t;
+    }();
+    return tables;
+}
+
+unsigned char orderCode(char byte)
+{
+    return codeTables().order[static_cast<unsigned char>(byte)];
+}
+
+qsizetype firstDifference(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    const char *pa = a.data();
+    const char *pb = b.data();
+    qsizetype i = 0;
+    while (i < common && pa[i] == pb[i])
+        ++i;
+    return i;
+}
+
+// Ascending order of names, character by character on Unicode values; a
+// name that begins another comes first. The code page maps bytes one to one,
+// so two names first differ at the same place as bytes and as characters.
+bool nameBefore(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype i = firstDifference(a, b);
+    if (i < a.size() && i < b.size())
+        return orderCode(a[i]) < orderCode(b[i]);
+    return a.size() < b.size();
+}
+
+// The first 16 order codes of a name, for sorting without reaching into the
+// content for every comparison; names that agree there are compared whole.
+struct NameKey
+{
+    quint64 high = 0;
+    quint64 low = 0;
+    qsizetype record = 0;
+};
+
+NameKey nameKey(QByteArrayView name, qsizetype record)
+{
+    const auto &order = codeTables().order;
+    NameKey key;
+    key.record = record;
+    for (qsizetype i = 0; i < 16; ++i) {
+        const quint64 code = i < name.size() ? order[static_cast<unsigned char>(name[i])] : 0;
+        quint64 &half = i < 8 ? key.high : key.low;
+        half = (half << 8) | code;
+    }
+    return key;
+}
+
+// Whether a candidate of this name replaces a pick of that name: the name is
+// held against the pick's name followed by CR LF and the rest of the pick. No
+// name holds a CR, so the comparison is decided at the latest right there.
+bool replacesPick(QByteArrayView candidate, QByteArrayView pick)
+{
+    const qsizetype i = firstDifference(candidate, pick);
+    if (i < candidate.size() && i < pick.size())
+        return orderCode(candidate[i]) < orderCode(pick[i]);
+    if (candidate.size() <= pick.size())
+        return true;
+    return static_cast<unsigned char>(candidate[pick.size()]) < '\r';
+}
+
+bool holdsCharacterBelowCr(QByteArrayView name)
+{
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < '\r'; });
+}
+
+SortRefusal refusal(SortRefusal::Kind kind, QByteArrayView name)
+{
+    return SortRefusal{kind, cp1252::decode(name)};
+}
+
+// The records as the passes see them: a begin-marker line, the name line, the
+// picture line, data lines up to the first end-marker line, which belongs to
+// the record. Refuses what no pass can move whole (see the top of the file).
+std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
+{
+    using Kind = SortRefusal::Kind;
+    Layout layout;
+    // Records take some 100 bytes each. Reserving for that many costs address
+    // space only, where growing the list would copy it again and again.
+    layout.records.reserve(size_t(content.size() / 96));
+    LineReader reader(content);
+    // Whether the line just read ended with CR LF.
+    const auto endedWithCrLf = [&](QByteArrayView line) {
+        return reader.position() - (line.data() - content.data()) - line.size() == 2;
+    };
+    while (!reader.atEnd()) {
+        const qsizetype lineStart = reader.position();
+        const QByteArrayView line = reader.next();
+        if (!isBeginMarker(line)) {
+            if (layout.firstStrayEnd < 0 && isEndMarker(line))
+                layout.firstStrayEnd = lineStart;
+            continue;
+        }
+        if (reader.atEnd()) {
+            const QByteArrayView previous =
+                layout.records.empty() ? QByteArrayView() : layout.records.back().name;
+            return refusal(Kind::BeginMarkerAtEnd, previous);
+        }
+        Record record;
+        record.marker = lineStart;
+        record.start = reader.position();
+        record.name = reader.next();
+        record.crLfOnly = endedWithCrLf(record.name);
+        if (isBeginMarker(record.name))
+            return refusal(Kind::MarkerInsideRecord, record.name);
+        record.endMarkerName = isEndMarker(record.name);
+        if (reader.atEnd())
+            return refusal(Kind::MissingEndMarker, record.name);
+        const QByteArrayView picture = reader.next();
+        record.crLfOnly = record.crLfOnly && endedWithCrLf(picture);
+        if (isBeginMarker(picture) || isEndMarker(picture))
+            return refusal(Kind::MarkerInsideRecord, record.name);
+        for (;;) {
+            if (reader.atEnd())
+                return refusal(Kind::MissingEndMarker, record.name);
+            const QByteArrayView data = reader.next();
+            record.crLfOnly = record.crLfOnly && endedWithCrLf(data);
+            record.emptyData = record.emptyData || data.isEmpty();
+            if (isBeginMarker(data))
+                return refusal(Kind::MarkerInsideRecord, record.name);
+            if (isEndMarker(data))
+                break;
+        }
+        record.end = reader.position();
+        layout.records.push_back(record);
+    }
+    return layout;
+}
+
+std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
+{
+    const auto &lower = codeTables().lower;
+    const auto lowerByte = [&lower](char byte) { return lower[static_cast<unsigned char>(byte)]; };
+    const auto hashOf = [&](QByteArrayView name) {
+        quint64 hash = 14695981039346656037ull;
+        for (const char byte : name)
+            hash = (hash ^ static_cast<unsigned char>(lowerByte(byte))) * 1099511628211ull;
+        return hash;
+    };
+    const auto sameIgnoringCase = [&](QByteArrayView a, QByteArrayView b) {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (lowerByte(a[i]) != lowerByte(b[i]))
+                return false;
+        }
+        return true;
+    };
+    // Open addressing over at least twice as many slots as names. A slot holds
+    // the upper half of a name's hash and the record's index plus one (0 when
+    // free), so that names are compared only where their hashes agree.
+    constexpr quint64 kTagMask = 0xFFFFFFFF00000000ull;
+    size_t capacity = 16;
+    while (capacity < 2 * records.size())
+        capacity *= 2;
+    std::vector<quint64> table(capacity, 0);
+    for (size_t i = 0; i < records.size(); ++i) {
+        const QByteArrayView name = records[i].name;
+        const quint64 hash = hashOf(name);
+        for (size_t slot = size_t(hash) & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
+            const quint64 entry = table[slot];
+            if (entry == 0) {
+                table[slot] = (hash & kTagMask) | (i + 1);
+                break;
+            }
+            if ((entry & kTagMask) == (hash & kTagMask)
+                && sameIgnoringCase(records[size_t(entry & ~kTagMask) - 1].name, name))
+                return refusal(SortRefusal::Kind::EqualNames, name);
+        }
+    }
+    return std::nullopt;
+}
+
+// Finds, among live name ranks in [lo, hi), the first whose record stands
+// after a given place in the file. A tree over the ranks keeps the last place
+// among the live records below each node (-1 where none is left).
+class PlaceTree
+{
+public:
+    explicit PlaceTree(const std::vector<qsizetype> &placeOfRank)
+    {
+        m_leaves = 1;
+        while (m_leaves < qsizetype(placeOfRank.size()))
+            m_leaves *= 2;
+        m_last.assign(size_t(2 * m_leaves), -1);
+        for (size_t rank = 0; rank < placeOfRank.size(); ++rank)
+            m_last[size_t(m_leaves) + rank] = placeOfRank[rank];
+        for (qsizetype node = m_leaves - 1; node > 0; --node)
+            m_last[size_t(node)] = std::max(m_last[size_t(2 * node)], m_last[size_t(2 * node + 1)]);
+    }
+
+    void remove(qsizetype rank)
+    {
+        qsizetype node = m_leaves + rank;
+        m_last[size_t(node)] = -1;
+        for (node /= 2; node > 0; node /= 2)
+            m_last[size_t(node)] = std::max(m_last[size_t(2 * node)], m_last[size_t(2 * node + 1)]);
+    }
+
+    // The first rank in [lo, hi) whose place is after `after`, or -1.
+    qsizetype firstAfter(qsizetype lo, qsizetype hi, qsizetype after) const
+    {
+        return search(1, 0, m_leaves, lo, hi, after);
+    }
+
+private:
+    qsizetype search(qsizetype node, qsizetype nodeLo, qsizetype nodeHi, qsizetype lo,
+                     qsizetype hi, qsizetype after) const
+    {
+        if (nodeHi <= lo || hi <= nodeLo || m_last[size_t(node)] <= after)
+            return -1;
+        if (nodeHi - nodeLo == 1)
+            return nodeLo;
+        const qsizetype middle = (nodeLo + nodeHi) / 2;
+        const qsizetype left = search(2 * node, nodeLo, middle, lo, hi, after);
+        return left >= 0 ? left : search(2 * node + 1, middle, nodeHi, lo, hi, after);
+    }
+
+    qsizetype m_leaves = 1;
+    std::vector<qsizetype> m_last;
+};
+
+// The records (indices in file order) in the order the passes pick them.
+// The names must be distinct.
+//
+// Let m be the smallest name left. m replaces any pick, and once the pass has
+// met m, only names that go on from m with a character below CR can replace
+// the pick; they sit right after m in name order. So the pass picks m, unless
+// such names stand after m in the file. Then the smallest of those replaces m,
+// and everything that follows it in the file can replace it only on the same
+// terms: the pass goes on from there as it did from m. Each step moves to a
+// longer name, so a pass takes one tree search per level of names that go on
+// from one another that way (seldom more than one or two), and the whole order
+// costs O(n log n) on top of the sort by name. Without such characters the
+// order is the sort by name itself.
+std::vector<qsizetype> passOrder(const std::vector<Record> &records)
+{
+    const qsizetype count = qsizetype(records.size());
+    std::vector<NameKey> keys;
+    keys.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        keys.push_back(nameKey(records[size_t(i)].name, i));
+    std::sort(keys.begin(), keys.end(), [&records](const NameKey &a, const NameKey &b) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        return nameBefore(records[size_t(a.record)].name, records[size_t(b.record)].name);
+    });
+    std::vector<qsizetype> byName;
+    byName.reserve(size_t(count));
+    for (const NameKey &key : keys)
+        byName.push_back(key.record);
+    const bool lowCharacters = std::any_of(records.begin(), records.end(), [](const Record &r) {
+        return holdsCharacterBelowCr(r.name);
+    });
+    if (!lowCharacters)
+        return byName;
+
+    auto nameOfRank = [&](qsizetype rank) { return records[size_t(byName[size_t(rank)])].name; };
+    // The ranks [rank + 1, reach[rank]) hold the names that go on from the
+    // rank's name with a character below CR.
+    std::vector<qsizetype> reach(size_t(count), 0);
+    for (qsizetype rank = 0; rank < count; ++rank) {
+        const QByteArrayView name = nameOfRank(rank);
+        qsizetype lo = rank + 1;
+        qsizetype hi = count;
+        if (lo < count && !replacesPick(nameOfRank(lo), name))
+            hi = lo;
+        while (lo < hi) {
+            const qsizetype middle = lo + (hi - lo) / 2;
+            if (replacesPick(nameOfRank(middle), name))
+                lo = middle + 1;
+            else
+                hi = middle;
+        }
+        reach[size_t(rank)] = lo;
+    }
+
+    PlaceTree tree(byName);
+    std::vector<bool> taken(size_t(count), false);
+    std::vector<qsizetype> order;
+    order.reserve(size_t(count));
+    qsizetype smallest = 0;
+    for (qsizetype pass = 0; pass < count; ++pass) {
+        while (taken[size_t(smallest)])
+            ++smallest;
+        qsizetype rank = smallest;
+        for (;;) {
+            if (reach[size_t(rank)] == rank + 1)
+                break;
+            const qsizetype next = tree.firstAfter(rank + 1, reach[size_t(rank)], byName[size_t(rank)]);
+            if (next < 0)
+                break;
+            rank = next;
+        }
+        taken[size_t(rank)] = true;
+        tree.remove(rank);
+        order.push_back(byName[size_t(rank)]);
+    }
+    return order;
+}
+
+// The stray end-marker lines that a pass would meet before any record: see
+// the top of the file.
+std::optional<SortRefusal> findHarmfulEndMarker(const Layout &layout, const Record &pickedLast)
+{
+    const Record *endMarkerNamed = nullptr;
+    for (const Record &record : layout.records) {
+        if (record.endMarkerName && record.marker <= pickedLast.marker) {
+            endMarkerNamed = &record;
+            break;
+        }
+    }
+    const bool strayLine = layout.firstStrayEnd >= 0 && layout.firstStrayEnd < pickedLast.marker;
+    if (endMarkerNamed && (!strayLine || endMarkerNamed->marker < layout.firstStrayEnd))
+        return refusal(SortRefusal::Kind::MarkerInsideRecord, endMarkerNamed->name);
+    if (!strayLine)
+        return std::nullopt;
+    // Name the record that follows the line, so that it can be found.
+    const auto after = std::find_if(layout.records.begin(), layout.records.end(),
+                                    [&](const Record &r) { return r.marker > layout.firstStrayEnd; });
+    return refusal(SortRefusal::Kind::StrayEndMarker, after->name);
+}
+
+// A record as Erase has left it: empty data lines dropped, every line ended
+// with CR LF.
+QByteArray erasedForm(QByteArrayView bytes, bool asRead)
+{
+    QByteArray out;
+    LineReader lines(bytes);
+    int lineNumber = 0; // 0 name, 1 picture, then data lines and the end marker
+    while (!lines.atEnd()) {
+        const QByteArrayView line = lines.next();
+        // The end-marker line is never empty, so an empty line from the third
+        // on is a data line.
+        if (asRead || lineNumber < 2 || !line.isEmpty()) {
+            out.append(line);
+            out.append(kLineEnd);
+        }
+        ++lineNumber;
+    }
+    return out;
+}
+
+inline void prefetch(const void *address)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    Q_UNUSED(address);
+#endif
+}
+
+// The header, then each record in pass order. The records are spread over the
+// content in no order, so the bytes of the records a few passes ahead are
+// fetched while the current one is copied.
+QByteArray writeSorted(QByteArrayView content, const std::vector<Record> &records,
+                       const std::vector<qsizetype> &order)
+{
+    constexpr size_t kAhead = 8;
+    std::vector<QByteArrayView> pieces(order.size());
+    std::vector<QByteArray> rewritten; // the few records not already in written form
+    qsizetype size = kHeaderLine.size() + kLineEnd.size();
+    for (size_t pass = 0; pass < order.size(); ++pass) {
+        if (pass + 2 * kAhead < order.size())
+            prefetch(&records[size_t(order[pass + 2 * kAhead])]);
+        const Record &record = records[size_t(order[pass])];
+        const QByteArrayView bytes = content.sliced(record.start, record.end - record.start);
+        const bool asRead = pass == 0;
+        if (record.crLfOnly && (asRead || !record.emptyData)) {
+            pieces[pass] = bytes;
+        } else {
+            rewritten.push_back(erasedForm(bytes, asRead));
+            pieces[pass] = rewritten.back(); // its bytes stay put when the vector grows
+        }
+        size += kBeginMarker.size() + pieces[pass].size() + 2 * kLineEnd.size();
+    }
+
+    QByteArray out(size, Qt::Uninitialized);
+    char *at = out.data();
+    const auto put = [&at](QByteArrayView bytes) {
+        std::memcpy(at, bytes.data(), size_t(bytes.size()));
+        at += bytes.size();
+    };
+    put(kHeaderLine);
+    put(kLineEnd);
+    for (size_t pass = 0; pass < pieces.size(); ++pass) {
+        if (pass + kAhead < pieces.size()) {
+            prefetch(pieces[pass + kAhead].data());
+            prefetch(pieces[pass + kAhead].data() + 64);
+        }
+        put(kBeginMarker);
+        put(kLineEnd);
+        put(pieces[pass]);
+        put(kLineEnd);
+    }
+    return out;
+}
+
+} // namespace
+
+QString SortRefusal::describe() const
+{
+    // A name may hold tabs or a lone LF; the message stays on one line.
+    QString name = entry;
+    for (QChar &c : name) {
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    }
+    const QString theEntry = name.isEmpty() ? QStringLiteral("the entry without a name")
+                                            : QStringLiteral("the entry %1").arg(name);
+    switch (kind) {
+    case Kind::EqualNames:
+        if (name.isEmpty())
+            return QStringLiteral("Not sorted: two entries have no name.");
+        return QStringLiteral("Not sorted: two entries have the name %1 (upper and lower case "
+                              "count as the same).")
+            .arg(name);
+    case Kind::MarkerInsideRecord:
+        return QStringLiteral("Not sorted: a line inside %1 begins with \"~Begin Entry\" or "
+                              "\"~End Entry\".")
+            .arg(theEntry);
+    case Kind::StrayEndMarker:
+        return QStringLiteral("Not sorted: a stray \"~End Entry\" line stands before %1.")
+            .arg(theEntry);
+    case Kind::MissingEndMarker:
+        return QStringLiteral("Not sorted: %1 has no \"~End Entry\" line.").arg(theEntry);
+    case Kind::BeginMarkerAtEnd:
+        if (entry.isEmpty())
+            return QStringLiteral("Not sorted: the file ends with a \"~Begin Entry\" line.");
+        return QStringLiteral("Not sorted: the file ends with a \"~Begin Entry\" line after %1.")
+            .arg(theEntry);
+    }
+    return QString();
+}
+
+std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content)
+{
+    auto read = readLayout(content);
+    if (auto *refused = std::get_if<SortRefusal>(&read))
+        return *refused;
+    const Layout &layout = std::get<Layout>(read);
+    if (auto refused = findEqualNames(layout.records))
+        return *refused;
+    const std::vector<qsizetype> order = passOrder(layout.records);
+    if (!order.empty()) {
+        if (auto refused = findHarmfulEndMarker(layout, layout.records[size_t(order.back())]))
+            return *refused;
+    }
+
+    return writeSorted(content, layout.records, order);
+}
+
+} // namespace zumivok
