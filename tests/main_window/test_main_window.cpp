@@ -1,0 +1,517 @@
+// The main window as the user first meets it: its start-up state, the look
+// and place of its fifteen controls, the tab order, the Enter key that runs
+// Search from anywhere in the window, and Exit.
+
+#include "editor/frm_entry.h"
+#include "main_window/frm_vok.h"
+#include "platform/controls.h"
+#include "platform/pictures.h"
+#include "support/failing_files.h"
+#include "support/modal.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_catalogue.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QtTest>
+
+#include <memory>
+
+using namespace zumivok;
+using namespace zumivok::test;
+
+namespace {
+
+const QString kWelcome = QStringLiteral(
+    "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
+const QString kPreset = QStringLiteral("Type entry to search for here");
+
+// One window over a fresh data directory. The directory is current only while
+// the window is built: the window keeps it from then on.
+struct Fixture
+{
+    TempCatalogue catalogue;
+    FailingFiles files;
+    ScriptedDialogs dialogs;
+    PictureLoader pictures;
+    QString startDirectory;
+    std::unique_ptr<frmVok> window;
+
+    explicit Fixture(const QByteArray &data = QByteArray(), bool withFile = true)
+    {
+        if (withFile)
+            catalogue.write(data);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(catalogue.directory());
+        startDirectory = QDir::currentPath();
+        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
+        QDir::setCurrent(previous);
+    }
+
+    template <typename T = QWidget>
+    T *control(const char *name) const
+    {
+        T *found = window->findChild<T *>(QLatin1String(name));
+        if (!found)
+            qWarning("no control named %s", name);
+        return found;
+    }
+    TextBox *output() const { return control<TextBox>("txtOutput"); }
+    QLineEdit *input() const { return control<QLineEdit>("txtInput"); }
+
+    // Shows the window and makes it the active one, so that keys go where the
+    // focus is, as they do for the user.
+    bool showActive() const
+    {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+    // Replaces the search text the way the user does: click, select all, type.
+    void typeSearch(const QString &text) const
+    {
+        QLineEdit *box = input();
+        QTest::mouseClick(box, Qt::LeftButton);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+    }
+
+    int dataFileOpens() const
+    {
+        const QStringList opens = files.log().filter(QStringLiteral("open "));
+        return int(opens.filter(QStringLiteral("zumivok.dat")).size());
+    }
+};
+
+// Records the keys that reach the window itself, which they do only after the
+// control with the focus has seen them and passed them on.
+class KeysAtWindow : public QObject
+{
+public:
+    explicit KeysAtWindow(QWidget *window) : m_window(window) { window->installEventFilter(this); }
+    QList<int> keys;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::KeyPress)
+            keys.append(static_cast<QKeyEvent *>(event)->key());
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+};
+
+QByteArray sparkitFile()
+{
+    return record("ALBA", "No picture", {"12", "A white one."})
+           + record("SPARKIT", "No picture", {"25", "An electric mouse."});
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startUpStateAndTexts();
+    void startUpPictureDrawnUnscaledOnWhite();
+    void startUpOpensNoFileAndLeavesEditorUnloaded();
+    void startUpFocusIsOnOutput();
+    void controlsHaveTheirPlaceCaptionAndFace_data();
+    void controlsHaveTheirPlaceCaptionAndFace();
+    void outputIsReadOnlyWhiteOnBlackWithScrollBar();
+    void tabVisitsAllControlsInOrder();
+    void enterSearchesAndStillReachesTheControl_data();
+    void enterSearchesAndStillReachesTheControl();
+    void enterAtStartUpSearchesThePresetText();
+    void enterRepeatedSearchesEachTime();
+    void otherKeysDoNotSearch_data();
+    void otherKeysDoNotSearch();
+    void enterInTheOpenEditorDoesNotSearch();
+    void dataDirectoryStaysWhereItWasAtStartUp();
+    void exitClosesEverythingWithoutTouchingFiles();
+};
+
+void MainWindowTest::startUpStateAndTexts()
+{
+    Fixture f;
+    QCOMPARE(f.window->windowTitle(), QStringLiteral("ZumiVok \u00DF-2"));
+    QCOMPARE(f.window->windowTitle().at(8).unicode(), char16_t(0x00DF));
+    QVERIFY(f.showActive());
+    QCOMPARE(f.window->size(), QSize(463, 368));
+
+    QCOMPARE(f.output()->text(), kWelcome);
+    QCOMPARE(f.output()->document()->blockCount(), 5); // four lines and an empty fifth
+    QCOMPARE(f.input()->text(), kPreset);
+
+    QCOMPARE(f.window->dataPath(), f.startDirectory);
+    QCOMPARE(f.window->currentEntry(), QString());
+    QCOMPARE(f.window->entryNumber(), qint64(0));
+    QCOMPARE(f.window->picturePath(), QString());
+
+    // The background is red wherever no control stands: the lower left quarter.
+    const QImage shot = f.window->grab().toImage();
+    QCOMPARE(shot.pixelColor(60, 300), QColor(255, 0, 0));
+    QCOMPARE(shot.pixelColor(200, 20), QColor(255, 0, 0));
+}
+
+void MainWindowTest::startUpPictureDrawnUnscaledOnWhite()
+{
+    Fixture f;
+    QVERIFY(f.showActive());
+    auto *box = f.control<PictureBox>("picOutput");
+    QVERIFY(box);
+    const QImage picture = box->picture();
+    QCOMPARE(picture.size(), QSize(164, 159));
+
+    // Inside a one-pixel border the picture stands unscaled at the top left;
+    // the rest of the 177 x 169 box is white.
+    const QImage shot = box->grab().toImage();
+    QCOMPARE(shot.size(), QSize(177, 169));
+    for (const QPoint at : {QPoint(0, 0), QPoint(80, 40), QPoint(163, 158), QPoint(10, 150),
+                            QPoint(150, 10)})
+        QCOMPARE(shot.pixelColor(at + QPoint(1, 1)), picture.pixelColor(at));
+    QCOMPARE(shot.pixelColor(170, 20), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(20, 164), QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(174, 166), QColor(Qt::white));
+    QVERIFY(shot.pixelColor(0, 80) != QColor(Qt::white));
+    QVERIFY(shot.pixelColor(176, 80) != QColor(Qt::white));
+}
+
+void MainWindowTest::startUpOpensNoFileAndLeavesEditorUnloaded()
+{
+    // No data file at all: start-up must not notice, let alone create one.
+    Fixture f(QByteArray(), false);
+    QVERIFY(f.showActive());
+    QCOMPARE(f.files.log(), QStringList());
+    QVERIFY(!f.catalogue.exists());
+    QCOMPARE(f.catalogue.entries(), QStringList());
+
+    QVERIFY(!f.window->editor().isLoaded());
+    QCOMPARE(f.window->editor().dataPath(), f.window->dataPath());
+    QCOMPARE(f.dialogs.boxes().size(), 0);
+}
+
+void MainWindowTest::startUpFocusIsOnOutput()
+{
+    Fixture f;
+    QVERIFY(f.showActive());
+    QCOMPARE(QApplication::focusWidget(), f.output());
+}
+
+void MainWindowTest::controlsHaveTheirPlaceCaptionAndFace_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QColor>("face"); // invalid for the boxes
+
+    const QColor cyan(0, 255, 255), yellow(255, 255, 0), white(255, 255, 255);
+    const auto row = [](const char *name, QRect place, const char *caption, QColor face) {
+        QTest::newRow(name) << QString::fromLatin1(name) << place << QString::fromLatin1(caption)
+                            << face;
+    };
+    row("txtOutput", {240, 56, 217, 121}, "", QColor());
+    row("txtInput", {240, 304, 217, 19}, "", QColor());
+    row("cmdNext", {240, 216, 73, 33}, "Next", cyan);
+    row("cmdPrev", {240, 184, 73, 33}, "Previous", cyan);
+    row("cmdTopic", {312, 184, 73, 33}, "Topic", cyan);
+    row("cmdBat", {312, 216, 73, 33}, "Chart", cyan);
+    row("cmdEdit", {384, 184, 73, 33}, "Edit Entry", cyan);
+    row("cmdNew", {384, 216, 73, 33}, "New Entry", cyan);
+    row("cmdSearch", {400, 328, 57, 33}, "Search", yellow);
+    row("cmdHelp", {240, 264, 49, 33}, "Help", white);
+    row("cmdVersion", {288, 264, 57, 33}, "Version", white);
+    row("cmdExit", {8, 8, 73, 33}, "Exit", cyan);
+    row("picOutput", {8, 56, 177, 169}, "", QColor());
+    row("cmdAlpha", {344, 264, 57, 33}, "Alpha Sort", white);
+    row("cmdNumSort", {400, 264, 57, 33}, "Num Sort", white);
+}
+
+void MainWindowTest::controlsHaveTheirPlaceCaptionAndFace()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QFETCH(QString, caption);
+    QFETCH(QColor, face);
+
+    Fixture f;
+    QVERIFY(f.showActive());
+    QWidget *control = f.control(name.toLatin1().constData());
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), place);
+    QVERIFY(control->isVisible());
+    if (!face.isValid())
+        return;
+
+    auto *button = qobject_cast<SolidButton *>(control);
+    QVERIFY(button);
+    QCOMPARE(button->text(), caption);
+    QCOMPARE(button->face(), face);
+    QVERIFY(!button->isDefault());
+    QVERIFY(!button->autoDefault());
+    // What the user sees: the face is filled with the colour, away from the caption.
+    const QImage shot = f.window->grab().toImage();
+    QCOMPARE(shot.pixelColor(place.topLeft() + QPoint(5, 5)), face);
+    QCOMPARE(shot.pixelColor(place.bottomRight() - QPoint(5, 5)), face);
+}
+
+void MainWindowTest::outputIsReadOnlyWhiteOnBlackWithScrollBar()
+{
+    Fixture f;
+    QVERIFY(f.showActive());
+    TextBox *output = f.output();
+    QCOMPARE(output->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(output->verticalScrollBar()->isVisible());
+    QCOMPARE(output->palette().color(QPalette::Base), QColor(Qt::black));
+    QCOMPARE(output->palette().color(QPalette::Text), QColor(Qt::white));
+    const QImage shot = output->viewport()->grab().toImage();
+    QCOMPARE(shot.pixelColor(shot.width() - 4, shot.height() - 4), QColor(Qt::black));
+
+    // The user can place the caret and select, but typing, deleting and
+    // pasting over the text change nothing.
+    QTest::mouseClick(output->viewport(), Qt::LeftButton, {}, QPoint(20, 8));
+    QCOMPARE(QApplication::focusWidget(), output);
+    QTest::keyClick(output, Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(output->textCursor().hasSelection());
+    QTest::keyClicks(output, "xyz");
+    QTest::keyClick(output, Qt::Key_Delete);
+    QTest::keyClick(output, Qt::Key_Backspace);
+    QTest::keyClick(output, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(output->text(), kWelcome);
+    QVERIFY(!output->editedByUser());
+
+    // A long line wraps instead of scrolling sideways.
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QTest::mouseClick(f.control("cmdNumSort"), Qt::LeftButton);
+    QVERIFY(output->document()->firstBlock().layout()->lineCount() > 1);
+}
+
+void MainWindowTest::tabVisitsAllControlsInOrder()
+{
+    Fixture f;
+    QVERIFY(f.showActive());
+    const QStringList order{"txtInput", "cmdNext", "cmdPrev", "cmdTopic", "cmdBat",
+                            "cmdEdit", "cmdNew", "cmdSearch", "cmdHelp", "cmdVersion",
+                            "cmdExit", "picOutput", "cmdAlpha", "cmdNumSort", "txtOutput"};
+    QCOMPARE(QApplication::focusWidget(), f.output());
+    QStringList visited;
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.append(QApplication::focusWidget()->objectName());
+    }
+    QCOMPARE(visited, order);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNumSort"));
+    // Going round the window ran no command.
+    QCOMPARE(f.files.log(), QStringList());
+    QCOMPARE(f.output()->text(), kWelcome);
+}
+
+void MainWindowTest::enterSearchesAndStillReachesTheControl_data()
+{
+    QTest::addColumn<int>("tabs"); // Tab presses from txtOutput to the control
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+
+    const auto row = [](const char *title, int tabs, const char *focused, Qt::Key key,
+                        Qt::KeyboardModifiers modifiers) {
+        QTest::newRow(title) << tabs << QString::fromLatin1(focused) << int(key)
+                             << int(modifiers);
+    };
+    row("txtInput, Enter", 1, "txtInput", Qt::Key_Return, Qt::NoModifier);
+    row("txtInput, keypad Enter", 1, "txtInput", Qt::Key_Enter, Qt::KeypadModifier);
+    row("txtInput, Shift+Enter", 1, "txtInput", Qt::Key_Return, Qt::ShiftModifier);
+    row("txtInput, Ctrl+Enter", 1, "txtInput", Qt::Key_Return, Qt::ControlModifier);
+    row("txtInput, Alt+Enter", 1, "txtInput", Qt::Key_Return, Qt::AltModifier);
+    row("txtOutput, Enter", 0, "txtOutput", Qt::Key_Return, Qt::NoModifier);
+    row("txtOutput, Ctrl+Shift+Enter", 0, "txtOutput", Qt::Key_Return,
+        Qt::ControlModifier | Qt::ShiftModifier);
+    row("cmdNext, Enter", 2, "cmdNext", Qt::Key_Return, Qt::NoModifier);
+    row("cmdNext, Shift+Enter", 2, "cmdNext", Qt::Key_Return, Qt::ShiftModifier);
+    row("cmdSearch, keypad Enter", 8, "cmdSearch", Qt::Key_Enter, Qt::KeypadModifier);
+    row("cmdExit, Enter", 11, "cmdExit", Qt::Key_Return, Qt::NoModifier);
+    row("picOutput, Enter", 12, "picOutput", Qt::Key_Return, Qt::NoModifier);
+}
+
+void MainWindowTest::enterSearchesAndStillReachesTheControl()
+{
+    QFETCH(int, tabs);
+    QFETCH(QString, focused);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    f.typeSearch(QStringLiteral("sparkit"));
+    QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
+    for (int i = 0; i < tabs; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget *target = QApplication::focusWidget();
+    QVERIFY(target);
+    QCOMPARE(target->objectName(), focused);
+
+    QSignalSpy returnPressed(f.input(), &QLineEdit::returnPressed);
+    KeysAtWindow atWindow(f.window.get());
+    f.files.reset();
+    QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    // Search ran, once, with what the search box holds.
+    QCOMPARE(f.dataFileOpens(), 1);
+    QCOMPARE(f.window->currentEntry(), QStringLiteral("SPARKIT"));
+    QCOMPARE(f.window->entryNumber(), qint64(2));
+    QCOMPARE(f.output()->text(), QStringLiteral("25\r\nAn electric mouse.\r\n"));
+    QCOMPARE(f.input()->text(), QStringLiteral("sparkit"));
+
+    // The key went on to the control, which passed it up to the window as
+    // these controls do with Enter, and nothing else was pressed by it.
+    QCOMPARE(atWindow.keys.count(key), 1);
+    if (focused == QLatin1String("txtInput") && modifiers == Qt::NoModifier)
+        QCOMPARE(returnPressed.size(), 1);
+    QCOMPARE(QApplication::focusWidget(), target);
+    QVERIFY(f.window->isVisible()); // Enter on Exit did not press it
+}
+
+void MainWindowTest::enterAtStartUpSearchesThePresetText()
+{
+    Fixture f(sparkitFile() + record("TYPE ENTRY TO SEARCH FOR HERE", "No picture", {"found"}));
+    QVERIFY(f.showActive());
+    QCOMPARE(QApplication::focusWidget(), f.output());
+    QTest::keyClick(f.output(), Qt::Key_Return);
+    QCOMPARE(f.window->currentEntry(), QStringLiteral("TYPE ENTRY TO SEARCH FOR HERE"));
+    QCOMPARE(f.window->entryNumber(), qint64(3));
+    QCOMPARE(f.output()->text(), QStringLiteral("found\r\n"));
+    QCOMPARE(f.input()->text(), kPreset);
+}
+
+void MainWindowTest::enterRepeatedSearchesEachTime()
+{
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    f.typeSearch(QStringLiteral("alba"));
+    f.files.reset();
+    // A key held down: the first key-down and the platform's repeats.
+    for (const bool repeat : {false, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
+                        repeat);
+        QApplication::sendEvent(f.input(), &press);
+    }
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(f.input(), &release);
+    QCOMPARE(f.dataFileOpens(), 3);
+    QCOMPARE(f.window->currentEntry(), QStringLiteral("ALBA"));
+}
+
+void MainWindowTest::otherKeysDoNotSearch_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("letter") << int(Qt::Key_S) << int(Qt::NoModifier);
+    QTest::newRow("space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+    QTest::newRow("Ctrl+M, the control code of CR") << int(Qt::Key_M) << int(Qt::ControlModifier);
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << int(Qt::NoModifier);
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << int(Qt::NoModifier);
+    QTest::newRow("F1") << int(Qt::Key_F1) << int(Qt::NoModifier);
+    QTest::newRow("Down") << int(Qt::Key_Down) << int(Qt::NoModifier);
+}
+
+void MainWindowTest::otherKeysDoNotSearch()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    // Not a button: Space presses a button, and that would be a click, not a key.
+    for (QWidget *target : {static_cast<QWidget *>(f.output()), static_cast<QWidget *>(f.input()),
+                            f.control("picOutput")}) {
+        target->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), target);
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    }
+    QCOMPARE(f.files.log(), QStringList());
+    QCOMPARE(f.output()->text(), kWelcome);
+    QCOMPARE(f.window->entryNumber(), qint64(0));
+    QVERIFY(f.window->isVisible());
+}
+
+void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
+{
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    f.files.reset();
+    QString caption;
+    ModalDriver driver([&](QWidget *editor) {
+        caption = editor->windowTitle();
+        QApplication::setActiveWindow(editor);
+        QTRY_COMPARE(QApplication::activeWindow(), editor);
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY(focus && focus->window() == editor);
+        QTest::keyClick(focus, Qt::Key_Return);
+        QTest::keyClick(editor->findChild<QWidget *>(QStringLiteral("txtEntry")), Qt::Key_Enter,
+                        Qt::KeypadModifier);
+        QVERIFY(editor->isVisible()); // Enter presses no button in the editor either
+        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                          Qt::LeftButton);
+    });
+    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
+    QVERIFY(driver.ran());
+    QVERIFY(!driver.timedOut());
+    QCOMPARE(caption, QStringLiteral("ZumiVok Data Entry - New"));
+    QCOMPARE(f.dataFileOpens(), 0);
+    QCOMPARE(f.output()->text(), kWelcome);
+    QCOMPARE(f.window->currentEntry(), QString());
+}
+
+void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
+{
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    // The fixture has moved the process elsewhere since start-up; the window
+    // still reads its own data file.
+    QVERIFY(QDir::currentPath() != f.startDirectory);
+    f.typeSearch(QStringLiteral("alba"));
+    QTest::mouseClick(f.control("cmdSearch"), Qt::LeftButton);
+    QCOMPARE(f.window->currentEntry(), QStringLiteral("ALBA"));
+    QVERIFY(f.files.log().contains(QStringLiteral("open ") + f.startDirectory
+                                   + QStringLiteral("/zumivok.dat")));
+    QCOMPARE(f.window->dataPath(), f.startDirectory);
+    QCOMPARE(f.window->editor().dataPath(), f.startDirectory);
+}
+
+void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
+{
+    Fixture f(sparkitFile());
+    QVERIFY(f.showActive());
+    // Load the editor first (New Entry, Cancel), so that Exit has a hidden window to close.
+    ModalDriver driver([](QWidget *editor) {
+        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                          Qt::LeftButton);
+    });
+    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
+    QVERIFY(driver.ran());
+    QVERIFY(f.window->editor().isLoaded());
+
+    QTest::mouseClick(f.control("cmdExit"), Qt::LeftButton);
+    QTRY_VERIFY(!f.window->isVisible());
+    QVERIFY(!f.window->editor().isLoaded());
+    QCOMPARE(f.files.log(), QStringList());
+    QCOMPARE(f.dialogs.boxes().size(), 0);
+    QCOMPARE(f.catalogue.read(), sparkitFile());
+    QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"
