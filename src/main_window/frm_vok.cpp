@@ -191,10 +191,9 @@ bool frmVok::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     // A key that a control passes on to its parents comes by again: take it
-    // only where it is delivered first, the focus widget of this window.
-    QWidget *focus = QApplication::focusWidget();
-    const QObject *firstReceiver = focus ? static_cast<QObject *>(focus) : this;
-    if (watched == firstReceiver && (!focus || focus->window() == this)) {
+    // only where it is delivered first, at this window's focus widget.
+    const QObject *firstReceiver = focusWidget() ? static_cast<QObject *>(focusWidget()) : this;
+    if (watched == firstReceiver) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         Form_KeyDown(enter ? kEnterKeyCode : key->key(), key->modifiers());
