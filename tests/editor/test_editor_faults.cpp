@@ -1,0 +1,461 @@
+// Done and Delete Entry when the file system fails them: each step of New's
+// append and of the rewrite that Edit and Delete make is failed in turn. The
+// user must see which file and why, the data file must stay byte for byte as
+// it was, nothing may be left beside it, and the editor must stay open with
+// everything in it, so that the same click succeeds once the cause is gone.
+
+#include "editor/frm_entry.h"
+#include "main_window/frm_vok.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/pictures.h"
+#include "support/failing_files.h"
+#include "support/modal.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMap>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace zumivok;
+using namespace zumivok::test;
+using Call = FailingFiles::Call;
+
+namespace {
+
+enum class Command { New, Edit, Delete };
+
+template <typename T>
+T *control(const QWidget *window, const char *name)
+{
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
+
+void click(QWidget *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Replaces a box's text as a user would: select all, delete, type ('\n' is Enter).
+void typeInto(QWidget *box, const QString &text)
+{
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(box, Qt::Key_Return);
+        else
+            QTest::keyClick(box, c.toLatin1());
+    }
+}
+
+struct Editor
+{
+    explicit Editor(QWidget *shown)
+        : window(shown),
+          picEdit(control<QPushButton>(shown, "cmdPicEdit")),
+          name(control<QLineEdit>(shown, "txtEntry")),
+          data(control<TextBox>(shown, "txtData")),
+          done(control<QPushButton>(shown, "cmdDone")),
+          erase(control<QPushButton>(shown, "cmdErase")),
+          picName(control<QLabel>(shown, "lblPicName")),
+          cancel(control<QPushButton>(shown, "cmdCancel"))
+    {
+    }
+
+    QWidget *window;
+    QPushButton *picEdit;
+    QLineEdit *name;
+    TextBox *data;
+    QPushButton *done;
+    QPushButton *erase;
+    QLabel *picName;
+    QPushButton *cancel;
+};
+
+class Program
+{
+public:
+    explicit Program(const QByteArray &content)
+    {
+        temp.write(content);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(temp.directory());
+        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
+        QDir::setCurrent(previous);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qFatal("the main window was never shown");
+    }
+
+    void search(const QString &name)
+    {
+        typeInto(control<QLineEdit>(window.get(), "txtInput"), name);
+        click(control<QPushButton>(window.get(), "cmdSearch"));
+    }
+
+    // Clicks New Entry or Edit Entry and lets action drive the editor from
+    // inside its modal show. True when the editor came and the action left it.
+    bool open(const char *opener, const std::function<void(Editor &)> &action)
+    {
+        ModalDriver driver([&](QWidget *modal) {
+            Editor editor(modal);
+            action(editor);
+        });
+        click(control<QPushButton>(window.get(), opener));
+        return driver.ran() && !driver.timedOut();
+    }
+
+    TempCatalogue temp;
+    ScriptedDialogs dialogs;
+    FailingFiles files;
+    PictureLoader pictures;
+    std::unique_ptr<frmVok> window;
+};
+
+const QByteArray kSparkit =
+    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
+const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
+// The empty line would vanish in any rewrite, so a rewrite cannot pass unseen.
+const QByteArray kContent = kSparkit + "\r\n" + kAlba;
+
+// Opens the editor for command and fills it in; act then gets the button to
+// click, Done or Delete Entry, and must leave the editor.
+bool drive(Program &program, Command command,
+           const std::function<void(Editor &, QPushButton *)> &act)
+{
+    const bool edit = command != Command::New;
+    if (edit)
+        program.search(QStringLiteral("sparkit"));
+    return program.open(edit ? "cmdEdit" : "cmdNew", [&](Editor &editor) {
+        if (command != Command::Delete) {
+            program.dialogs.chooseNext(QStringLiteral("/pics/new.png"));
+            click(editor.picEdit);
+            if (command == Command::New)
+                typeInto(editor.name, QStringLiteral("nix"));
+            typeInto(editor.data, QStringLiteral("7\nSeven."));
+        }
+        act(editor, command == Command::Delete ? editor.erase : editor.done);
+    });
+}
+
+// Clicks the button (answering Yes to Delete's question) with the calls
+// counted afresh and fail set up just before.
+void clickWith(Program &program, QPushButton *button, const std::function<void()> &fail)
+{
+    program.files.reset();
+    fail();
+    if (button->objectName() == QLatin1String("cmdErase"))
+        program.dialogs.answerNext(Dialogs::Yes);
+    click(button);
+}
+
+// Clicks once with fail set up, runs check, then clicks again with nothing
+// failing, which must go through.
+bool runTwice(Program &program, Command command, const std::function<void()> &fail,
+              const std::function<void(Editor &)> &check)
+{
+    return drive(program, command, [&](Editor &editor, QPushButton *button) {
+        clickWith(program, button, fail);
+        check(editor);
+        clickWith(program, button, [] {});
+    });
+}
+
+QByteArray savedContent(Command command)
+{
+    switch (command) {
+    case Command::New:
+        return kContent + record("NIX", "/pics/new.png", {"7", "Seven."});
+    case Command::Edit:
+        return kAlba + record("SPARKIT", "/pics/new.png", {"7", "Seven."});
+    case Command::Delete:
+        break;
+    }
+    return kAlba;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return 0;
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class TestEditorFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failedStepIsReportedAndChangesNothing_data();
+    void failedStepIsReportedAndChangesNothing();
+    void rewriteKeepsThePermissions_data();
+    void rewriteKeepsThePermissions();
+    void leftoverScratchFileIsReplaced();
+    void writeIsSyncedAndRenamedOverInOneStep_data();
+    void writeIsSyncedAndRenamedOverInOneStep();
+    void noFailingCallLeavesAnythingButTheOldOrTheNewFile_data();
+    void noFailingCallLeavesAnythingButTheOldOrTheNewFile();
+};
+
+void TestEditorFaults::failedStepIsReportedAndChangesNothing_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<Call>("call");
+    QTest::addColumn<int>("nth"); // counted from the click; 0 is every such call
+    QTest::addColumn<QString>("onlyFor"); // path suffix, for calls that take a path
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("file"); // the file the box must name
+
+    const QString data = QStringLiteral("zumivok.dat");
+    const QString scratch = QStringLiteral("temp.dat");
+
+    // New: the duplicate test reads the file first (open 1, fstat 1 and 2,
+    // close 1); then the append opens it, looks at its size and last bytes,
+    // writes, syncs and closes.
+    QTest::newRow("new: open for the duplicate test")
+        << Command::New << Call::Open << 1 << data << EACCES << data;
+    QTest::newRow("new: read for the duplicate test")
+        << Command::New << Call::Read << 1 << QString() << EIO << data;
+    QTest::newRow("new: open for the append")
+        << Command::New << Call::Open << 2 << data << EROFS << data;
+    QTest::newRow("new: fstat of the append")
+        << Command::New << Call::Fstat << 3 << QString() << EOVERFLOW << data;
+    QTest::newRow("new: pread of the last bytes")
+        << Command::New << Call::Pread << 1 << QString() << EIO << data;
+    QTest::newRow("new: write") << Command::New << Call::Write << 1 << QString() << ENOSPC << data;
+    QTest::newRow("new: fsync") << Command::New << Call::Fsync << 1 << QString() << EIO << data;
+    QTest::newRow("new: close") << Command::New << Call::Close << 2 << QString() << EDQUOT << data;
+
+    // Edit and Delete: zumivok.dat is read whole (open, fstat, read, close 1),
+    // then temp.dat is made, given the old permissions, written, synced,
+    // closed (close 2) and renamed over zumivok.dat.
+    for (const Command command : {Command::Edit, Command::Delete}) {
+        const char *prefix = command == Command::Edit ? "edit: " : "delete: ";
+        const auto row = [&](const char *step) {
+            return &QTest::newRow(qPrintable(QLatin1String(prefix) + QLatin1String(step)));
+        };
+        *row("open zumivok.dat") << command << Call::Open << 1 << data << EACCES << data;
+        *row("read zumivok.dat") << command << Call::Read << 1 << QString() << EIO << data;
+        *row("lstat zumivok.dat") << command << Call::Lstat << 1 << data << ELOOP << data;
+        *row("open temp.dat") << command << Call::Open << 0 << scratch << EACCES << scratch;
+        *row("fchmod temp.dat") << command << Call::Fchmod << 1 << QString() << EPERM << scratch;
+        *row("write temp.dat") << command << Call::Write << 1 << QString() << ENOSPC << scratch;
+        *row("fsync temp.dat") << command << Call::Fsync << 1 << QString() << EIO << scratch;
+        *row("close temp.dat") << command << Call::Close << 2 << QString() << EDQUOT << scratch;
+        *row("rename over zumivok.dat")
+            << command << Call::Rename << 1 << QString() << EROFS << scratch;
+    }
+}
+
+void TestEditorFaults::failedStepIsReportedAndChangesNothing()
+{
+    QFETCH(Command, command);
+    QFETCH(Call, call);
+    QFETCH(int, nth);
+    QFETCH(QString, onlyFor);
+    QFETCH(int, error);
+    QFETCH(QString, file);
+    Program program(kContent);
+    const qsizetype boxesBefore = command == Command::Delete ? 1 : 0; // the question
+
+    QVERIFY(runTwice(
+        program, command,
+        [&] {
+            program.files.onlyForPath(onlyFor);
+            program.files.failOn(call, nth, error);
+        },
+        [&](Editor &editor) {
+            QCOMPARE(program.dialogs.boxes().size(), boxesBefore + 1);
+            const ScriptedDialogs::Box box = program.dialogs.boxes().last();
+            QCOMPARE(box.style, 48);
+            QVERIFY2(box.text.contains(program.temp.filePath(file)), qPrintable(box.text));
+            QVERIFY2(box.text.contains(QString::fromLocal8Bit(std::strerror(error))),
+                     qPrintable(box.text));
+
+            QCOMPARE(program.temp.read(), kContent);
+            QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+            QVERIFY(editor.window->isVisible());
+            QCOMPARE(editor.name->text(),
+                     command == Command::New ? QStringLiteral("nix") : QStringLiteral("SPARKIT"));
+            QCOMPARE(editor.data->text(), command == Command::Delete
+                                              ? QStringLiteral("25\r\nAn electric mouse.\r\n")
+                                              : QStringLiteral("7\r\nSeven."));
+            QCOMPARE(editor.picName->text(), command == Command::Delete
+                                                 ? QStringLiteral("/pics/sparkit.png")
+                                                 : QStringLiteral("/pics/new.png"));
+        }));
+
+    // The same click, with nothing failing, goes through.
+    QCOMPARE(program.temp.read(), savedContent(command));
+    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+}
+
+void TestEditorFaults::rewriteKeepsThePermissions_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("edit 640") << Command::Edit << 0640;
+    QTest::newRow("delete 640") << Command::Delete << 0640;
+    QTest::newRow("edit 600") << Command::Edit << 0600;
+    QTest::newRow("edit 664") << Command::Edit << 0664;
+}
+
+void TestEditorFaults::rewriteKeepsThePermissions()
+{
+    QFETCH(Command, command);
+    QFETCH(int, mode);
+    Program program(kContent);
+    QCOMPARE(::chmod(QFile::encodeName(program.temp.dataPath()).constData(), mode_t(mode)), 0);
+
+    // The first click is made to fail before anything is written.
+    QVERIFY(runTwice(
+        program, command, [&] { program.files.failOn(Call::Write, 1, ENOSPC); },
+        [&](Editor &) { QCOMPARE(int(modeOf(program.temp.dataPath())), mode); }));
+    QCOMPARE(program.temp.read(), savedContent(command));
+    QCOMPARE(int(modeOf(program.temp.dataPath())), mode);
+}
+
+void TestEditorFaults::leftoverScratchFileIsReplaced()
+{
+    // A file, or a link to another file, left under the scratch name is
+    // removed, and the file a link points to is never written.
+    for (const Command command : {Command::Edit, Command::Delete}) {
+        for (const bool link : {false, true}) {
+            Program program(kContent);
+            const QString scratch = program.temp.filePath(QStringLiteral("temp.dat"));
+            const QString other = program.temp.filePath(QStringLiteral("other.txt"));
+            TempCatalogue::writeFile(other, "keep me");
+            if (link)
+                QVERIFY(QFile::link(other, scratch));
+            else
+                TempCatalogue::writeFile(scratch, "left over from an earlier run, longer than "
+                                                  "the new content, which would show it");
+            QVERIFY(runTwice(
+                program, command, [&] { program.files.failOn(Call::Fsync, 1, EIO); },
+                [&](Editor &) { QCOMPARE(program.temp.read(), kContent); }));
+            QCOMPARE(program.temp.read(), savedContent(command));
+            QCOMPARE(program.temp.entries(), QStringList({"other.txt", "zumivok.dat"}));
+            QCOMPARE(TempCatalogue::readFile(other), QByteArray("keep me"));
+        }
+    }
+}
+
+void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::newRow("new") << Command::New;
+    QTest::newRow("edit") << Command::Edit;
+    QTest::newRow("delete") << Command::Delete;
+}
+
+// New appends with one write to zumivok.dat; Edit and Delete write temp.dat
+// and rename it over zumivok.dat, which is never removed on the way. Either
+// way the written file is synced before it is closed.
+void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep()
+{
+    QFETCH(Command, command);
+    Program program(kContent);
+    QStringList log;
+    QVERIFY(drive(program, command, [&](Editor &, QPushButton *button) {
+        clickWith(program, button, [] {});
+        log = program.files.log();
+    }));
+    QCOMPARE(program.temp.read(), savedContent(command));
+
+    const QStringList writes = log.filter(QRegularExpression(QStringLiteral("^write ")));
+    QCOMPARE(writes.size(), 1);
+    const QString fd = writes[0].mid(6);
+    const qsizetype wrote = log.indexOf(writes[0]);
+    const qsizetype synced = log.indexOf(QStringLiteral("fsync ") + fd, wrote);
+    const qsizetype closed = log.indexOf(QStringLiteral("close ") + fd, wrote);
+    QVERIFY2(wrote < synced && synced < closed, qPrintable(log.join(QLatin1String(", "))));
+
+    const QString data = program.temp.dataPath();
+    const QString scratch = program.temp.filePath(QStringLiteral("temp.dat"));
+    QVERIFY(!log.contains(QStringLiteral("unlink ") + data));
+    const QStringList renames = log.filter(QRegularExpression(QStringLiteral("^rename ")));
+    if (command == Command::New) {
+        QVERIFY(renames.isEmpty());
+        QVERIFY(log.contains(QStringLiteral("open ") + data));
+    } else {
+        QCOMPARE(renames, QStringList{QStringLiteral("rename ") + scratch + " -> " + data});
+        QVERIFY(log.indexOf(renames[0]) > closed);
+    }
+}
+
+void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::newRow("new") << Command::New;
+    QTest::newRow("edit") << Command::Edit;
+    QTest::newRow("delete") << Command::Delete;
+}
+
+// Every call that one click makes is failed in turn. Whatever fails, the data
+// file is either as it was, with a box and the editor open, or as the click
+// meant it to be, with no box and the editor hidden: an edited entry is never
+// gone without its new record in place.
+void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile()
+{
+    QFETCH(Command, command);
+    const QList<Call> kinds{Call::Open,   Call::Read,      Call::Pread,  Call::Write,
+                            Call::Fsync,  Call::Close,     Call::Fstat,  Call::Lstat,
+                            Call::Fchmod, Call::Ftruncate, Call::Rename, Call::Unlink};
+
+    QMap<Call, int> calls; // of each kind, in a click where nothing fails
+    {
+        Program clean(kContent);
+        QVERIFY(drive(clean, command, [&](Editor &, QPushButton *button) {
+            clickWith(clean, button, [] {});
+            for (const Call kind : kinds)
+                calls[kind] = clean.files.count(kind);
+        }));
+        QCOMPARE(clean.temp.read(), savedContent(command));
+    }
+    QVERIFY(calls[Call::Write] > 0 && calls[Call::Fsync] > 0);
+
+    for (const Call kind : kinds) {
+        for (int n = 1; n <= calls[kind]; ++n) {
+            Program program(kContent);
+            const QByteArray what = "call kind " + QByteArray::number(int(kind)) + ", number "
+                                    + QByteArray::number(n);
+            QVERIFY2(drive(program, command, [&](Editor &editor, QPushButton *button) {
+                clickWith(program, button, [&] { program.files.failOn(kind, n, EIO); });
+                qsizetype failures = 0;
+                for (const ScriptedDialogs::Box &box : program.dialogs.boxes())
+                    failures += box.style == 48 ? 1 : 0;
+                QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+                if (editor.window->isVisible()) {
+                    QCOMPARE(program.temp.read(), kContent);
+                    QCOMPARE(failures, 1);
+                    click(editor.cancel);
+                } else {
+                    QCOMPARE(program.temp.read(), savedContent(command));
+                    QCOMPARE(failures, 0);
+                }
+            }), what.constData());
+        }
+    }
+}
+
+QTEST_MAIN(TestEditorFaults)
+#include "test_editor_faults.moc"

@@ -1,0 +1,579 @@
+// Done and Delete Entry: which boxes they show, what they refuse, and the
+// exact bytes they leave in zumivok.dat. Everything is driven through the
+// main window's buttons and the editor's own controls.
+
+#include "editor/frm_entry.h"
+#include "main_window/frm_vok.h"
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/pictures.h"
+#include "support/modal.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_catalogue.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+using namespace zumivok;
+using namespace zumivok::test;
+
+namespace {
+
+const QString kCantDoThat = QStringLiteral("Can't do that...");
+
+// Save's boxes, by the letters they are known by.
+ScriptedDialogs::Box saveBox(QChar letter)
+{
+    switch (letter.unicode()) {
+    case 'A':
+        return {QStringLiteral("You have to enter something for the 'Entry Data.'"), QString(), 0};
+    case 'B':
+        return {QStringLiteral("The Entry Name cannot start with a ~."), kCantDoThat, 64};
+    case 'C':
+        return {QStringLiteral("You must type in something for the Entry Name."), kCantDoThat, 64};
+    default:
+        return {QStringLiteral("The Entry Name already exists.  Try editing that enty instead."),
+                kCantDoThat, 64};
+    }
+}
+
+template <typename T>
+T *control(const QWidget *window, const char *name)
+{
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
+
+void click(QWidget *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Replaces a box's text as a user would: select all, delete, type. '\n'
+// presses Enter; a character without a key of its own comes as typed text.
+void typeInto(QWidget *box, const QString &text)
+{
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            QTest::keyClick(box, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Replaces a box's text by pasting, which can bring what no key types.
+void pasteInto(QWidget *box, const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+}
+
+struct Editor
+{
+    explicit Editor(QWidget *shown)
+        : window(shown),
+          picEdit(control<QPushButton>(shown, "cmdPicEdit")),
+          name(control<QLineEdit>(shown, "txtEntry")),
+          data(control<TextBox>(shown, "txtData")),
+          done(control<QPushButton>(shown, "cmdDone")),
+          erase(control<QPushButton>(shown, "cmdErase")),
+          picName(control<QLabel>(shown, "lblPicName")),
+          cancel(control<QPushButton>(shown, "cmdCancel"))
+    {
+    }
+
+    QWidget *window;
+    QPushButton *picEdit;
+    QLineEdit *name;
+    TextBox *data;
+    QPushButton *done;
+    QPushButton *erase;
+    QLabel *picName;
+    QPushButton *cancel;
+};
+
+// One run of the program over a fresh data directory; no content means no
+// data file at all.
+class Program
+{
+public:
+    explicit Program(const std::optional<QByteArray> &content = std::nullopt)
+    {
+        if (content)
+            temp.write(*content);
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(temp.directory());
+        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
+        QDir::setCurrent(previous);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qFatal("the main window was never shown");
+    }
+
+    QPushButton *button(const char *name) const { return control<QPushButton>(window.get(), name); }
+    QString shown() const { return control<TextBox>(window.get(), "txtOutput")->text(); }
+
+    void search(const QString &name)
+    {
+        typeInto(control<QLineEdit>(window.get(), "txtInput"), name);
+        click(button("cmdSearch"));
+    }
+
+    // Clicks New Entry or Edit Entry and lets action drive the editor from
+    // inside its modal show. True when the editor came and the action left it.
+    bool open(const char *opener, const std::function<void(Editor &)> &action)
+    {
+        ModalDriver driver([&](QWidget *modal) {
+            Editor editor(modal);
+            action(editor);
+        });
+        click(button(opener));
+        return driver.ran() && !driver.timedOut();
+    }
+
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const ScriptedDialogs::Box &box : dialogs.boxes())
+            texts << box.text;
+        return texts;
+    }
+
+    TempCatalogue temp;
+    ScriptedDialogs dialogs;
+    Files files;
+    PictureLoader pictures;
+    std::unique_ptr<frmVok> window;
+};
+
+const QByteArray kSparkit =
+    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
+const QString kSparkitText = QStringLiteral("25\r\nAn electric mouse.\r\n");
+const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
+
+} // namespace
+
+class TestEditorSave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void doneShowsOneBoxPerFailedTestAndWritesNothing_data();
+    void doneShowsOneBoxPerFailedTestAndWritesNothing();
+    void doneStoresTheNameTrimmedInUpperCase_data();
+    void doneStoresTheNameTrimmedInUpperCase();
+    void doneRefusesWhatWouldNotReadBack_data();
+    void doneRefusesWhatWouldNotReadBack();
+    void newEntryIsAppendedAfterTheLastByte_data();
+    void newEntryIsAppendedAfterTheLastByte();
+    void editMovesTheRecordToTheEndAndDropsEmptyLines();
+    void editStoresChangedDataAndPicture();
+    void editOffersTheEntrysOwnTextAfterOtherCommands_data();
+    void editOffersTheEntrysOwnTextAfterOtherCommands();
+    void deleteYesRemovesEveryCaseVariantAndDoneWritesItBack();
+    void deleteNoLeavesFileAndEditorAlone();
+    void deleteInNewModeDoesNothing();
+    void editAndDeleteAfterTheFileVanished();
+};
+
+void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("boxes"); // letters of Save's boxes, in order
+
+    QTest::newRow("empty data") << "ALBA" << "" << "A";
+    QTest::newRow("empty data and name") << "" << "" << "AC";
+    QTest::newRow("empty data and tilde") << "~ALBA" << "" << "AB";
+    QTest::newRow("tilde first") << "~NAME" << "text" << "B";
+    QTest::newRow("blanks only") << "   " << "text" << "C";
+    QTest::newRow("lower-case match") << "alba" << "text" << "D";
+    QTest::newRow("several records bear it") << "Sparkit" << "text" << "D";
+    QTest::newRow("trailing blank") << "SPARKIT " << "text" << "D";
+    QTest::newRow("leading blank") << " alba" << "text" << "D";
+}
+
+void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, data);
+    QFETCH(QString, boxes);
+    const QByteArray content =
+        kSparkit + "\r\n" + kAlba + record("sparkit", "No picture", {"an older one"});
+    Program program(content);
+
+    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+        program.dialogs.chooseNext(QStringLiteral("/pics/new.png"));
+        click(editor.picEdit);
+        typeInto(editor.name, name);
+        typeInto(editor.data, data);
+        click(editor.done);
+
+        QCOMPARE(program.dialogs.boxes().size(), boxes.size());
+        for (qsizetype i = 0; i < boxes.size(); ++i) {
+            const ScriptedDialogs::Box want = saveBox(boxes[i]);
+            const ScriptedDialogs::Box got = program.dialogs.boxes()[i];
+            QCOMPARE(got.text, want.text);
+            QCOMPARE(got.title, want.title);
+            QCOMPARE(got.style, want.style);
+        }
+        // Still open with everything in it, for the user to correct.
+        QVERIFY(editor.window->isVisible());
+        QCOMPARE(editor.name->text(), name);
+        QCOMPARE(editor.data->text(), data);
+        QCOMPARE(editor.picName->text(), QStringLiteral("/pics/new.png"));
+        click(editor.cancel);
+    }));
+    QCOMPARE(program.temp.read(), content);
+}
+
+void TestEditorSave::doneStoresTheNameTrimmedInUpperCase_data()
+{
+    // An empty name or data leaves the box's preset as it is.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QByteArray>("added");
+
+    QTest::newRow("presets untouched")
+        << QString() << false << QString()
+        << record("TYPE ENTRY HERE", "No picture", {"Type data for the entry here"});
+    QTest::newRow("blank before a tilde") << " ~name" << false << "x"
+                                          << record("~NAME", "No picture", {"x"});
+    QTest::newRow("blanks around") << "  nix jr  " << false << "7"
+                                   << record("NIX JR", "No picture", {"7"});
+    QTest::newRow("accents") << QStringLiteral("café ß") << false << QStringLiteral("é")
+                             << record("CAF\xC9 \xDF", "No picture", {"\xE9"});
+    QTest::newRow("tab kept in the name") << "a\tb " << true << "x"
+                                          << record("A\tB", "No picture", {"x"});
+    QTest::newRow("blanks-only data unchanged") << "nix" << false << "   "
+                                                << record("NIX", "No picture", {"   "});
+    QTest::newRow("three data lines") << "nix" << false << "one\ntwo\nthree"
+                                      << record("NIX", "No picture", {"one", "two", "three"});
+    QTest::newRow("euro sign is 0x80") << "nix" << false << QStringLiteral("5 €")
+                                       << record("NIX", "No picture", {"5 \x80"});
+    QTest::newRow("marker words not at the start")
+        << "nix" << false << "see ~End Entry\n~end entry\n ~Begin Entry"
+        << record("NIX", "No picture", {"see ~End Entry", "~end entry", " ~Begin Entry"});
+}
+
+void TestEditorSave::doneStoresTheNameTrimmedInUpperCase()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, pasted);
+    QFETCH(QString, data);
+    QFETCH(QByteArray, added);
+    Program program(kSparkit);
+
+    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+        if (pasted)
+            pasteInto(editor.name, name);
+        else if (!name.isEmpty())
+            typeInto(editor.name, name);
+        if (!data.isEmpty())
+            typeInto(editor.data, data);
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.boxTexts(), QStringList());
+    QCOMPARE(program.temp.read(), kSparkit + added);
+}
+
+void TestEditorSave::doneRefusesWhatWouldNotReadBack_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("named"); // what the box must point at
+
+    QTest::newRow("line break in the name") << "A\nB" << "x" << "No picture" << "line break";
+    QTest::newRow("data line ends the record")
+        << "NIX" << "one\n~End Entry x" << "No picture" << "~End Entry x";
+    QTest::newRow("data line starts a record")
+        << "NIX" << "~Begin Entry" << "No picture" << "~Begin Entry";
+    QTest::newRow("data beyond the code page")
+        << "NIX" << QStringLiteral("5 Ā") << "No picture" << QStringLiteral("Ā");
+    QTest::newRow("name beyond the code page")
+        << QStringLiteral("nĀx") << "x" << "No picture" << QStringLiteral("Ā");
+    QTest::newRow("picture path beyond the code page")
+        << "NIX" << "x" << QStringLiteral("/pics/Āx.png") << QStringLiteral("Ā");
+}
+
+void TestEditorSave::doneRefusesWhatWouldNotReadBack()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, data);
+    QFETCH(QString, picture);
+    QFETCH(QString, named);
+    const QByteArray content = kSparkit + "\r\n";
+
+    // Edit mode's name box is locked: only the other rows apply there.
+    const bool inName = name != QLatin1String("NIX");
+    for (const char *opener : {"cmdNew", "cmdEdit"}) {
+        if (inName && QByteArray(opener) == "cmdEdit")
+            continue;
+        Program program(content);
+        program.search(QStringLiteral("sparkit"));
+        QVERIFY(program.open(opener, [&](Editor &editor) {
+            program.dialogs.chooseNext(picture);
+            click(editor.picEdit);
+            if (!editor.name->isReadOnly())
+                pasteInto(editor.name, name);
+            const QString typedName = editor.name->text();
+            typeInto(editor.data, data);
+            const QString typedData = editor.data->text();
+            click(editor.done);
+
+            QCOMPARE(program.dialogs.boxes().size(), 1);
+            QVERIFY2(program.dialogs.boxes()[0].text.contains(named),
+                     qPrintable(program.dialogs.boxes()[0].text));
+            QVERIFY(editor.window->isVisible());
+            QCOMPARE(editor.name->text(), typedName);
+            QCOMPARE(editor.data->text(), typedData);
+            QCOMPARE(editor.picName->text(), picture);
+            click(editor.cancel);
+        }));
+        QCOMPARE(program.temp.read(), content);
+        QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    }
+}
+
+void TestEditorSave::newEntryIsAppendedAfterTheLastByte_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("content");
+    QTest::addColumn<QByteArray>("between"); // what Save puts before its record
+
+    const QByteArray header = "// DO NOT EDIT THIS FILE\r\n";
+    QTest::newRow("missing file") << std::optional<QByteArray>() << QByteArray();
+    QTest::newRow("empty file") << std::optional<QByteArray>("") << QByteArray();
+    QTest::newRow("header, stray text, empty lines")
+        << std::optional<QByteArray>(header + "\r\n" + kSparkit + "stray\r\n\r\n") << QByteArray();
+    QTest::newRow("last line without terminator")
+        << std::optional<QByteArray>(kSparkit.chopped(2)) << QByteArray("\r\n");
+    QTest::newRow("last line ended by a lone CR")
+        << std::optional<QByteArray>(kSparkit.chopped(1)) << QByteArray();
+    QTest::newRow("lone LF stays inside the last line")
+        << std::optional<QByteArray>(kSparkit + "x\n") << QByteArray("\r\n");
+}
+
+void TestEditorSave::newEntryIsAppendedAfterTheLastByte()
+{
+    QFETCH(std::optional<QByteArray>, content);
+    QFETCH(QByteArray, between);
+    Program program(content);
+
+    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+        program.dialogs.chooseNext(QStringLiteral("/pics/alba.png"));
+        click(editor.picEdit);
+        typeInto(editor.name, QStringLiteral("Alba"));
+        typeInto(editor.data, QStringLiteral("12\nA white one."));
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.boxTexts(), QStringList());
+    QCOMPARE(program.temp.read(), content.value_or(QByteArray()) + between
+                                      + record("ALBA", "/pics/alba.png", {"12", "A white one."}));
+    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+}
+
+void TestEditorSave::editMovesTheRecordToTheEndAndDropsEmptyLines()
+{
+    const QByteArray header = "// DO NOT EDIT THIS FILE\r\n";
+    const QByteArray sparkit =
+        record("SPARKIT", "/pics/sparkit.png", {"25", "", "An electric mouse."});
+    const QByteArray alba = record("ALBA", "No picture", {"12", "", "A white one."});
+    // Records edited by hand: an empty picture line, an empty name line.
+    // Their lines must not shift when the empty lines around them go.
+    const QByteArray noPicture = record("NIX", "", {"", "7"});
+    const QByteArray noName = crlfLines({"~Begin Entry", "", "No picture", "", "x", "~End Entry"});
+    Program program(header + "\r\n" + sparkit + "\r\n" + alba + "\r\n" + noPicture + noName
+                    + record("Sparkit", "No picture", {"a second one"}) + "\r\n");
+    program.search(QStringLiteral("sparkit"));
+    const QString shown = program.shown();
+    QCOMPARE(shown, QStringLiteral("25\r\n\r\nAn electric mouse.\r\n"));
+
+    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        QCOMPARE(editor.data->text(), shown);
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.boxTexts(), QStringList());
+    // Every record of that name goes, every other empty line goes, and the
+    // text from the display ends in one empty data line.
+    QCOMPARE(program.temp.read(),
+             header + record("ALBA", "No picture", {"12", "A white one."})
+                 + record("NIX", "", {"7"})
+                 + crlfLines({"~Begin Entry", "", "No picture", "x", "~End Entry"})
+                 + record("SPARKIT", "/pics/sparkit.png", {"25", "", "An electric mouse.", ""}));
+    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(program.shown(), shown);
+}
+
+void TestEditorSave::editStoresChangedDataAndPicture()
+{
+    Program program(kSparkit + kAlba);
+    program.search(QStringLiteral("SPARKIT"));
+
+    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        typeInto(editor.data, QStringLiteral("26\nFaster now."));
+        program.dialogs.chooseNext(QStringLiteral("/pics/sparkit2.png"));
+        click(editor.picEdit);
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.boxTexts(), QStringList());
+    QCOMPARE(program.temp.read(),
+             kAlba + record("SPARKIT", "/pics/sparkit2.png", {"26", "Faster now."}));
+    // The main window goes on showing the text from before the edit.
+    QCOMPARE(program.shown(), kSparkitText);
+    QCOMPARE(program.window->picturePath(), QStringLiteral("/pics/sparkit.png"));
+}
+
+void TestEditorSave::editOffersTheEntrysOwnTextAfterOtherCommands_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("Help") << QByteArray("cmdHelp");
+    QTest::newRow("Version") << QByteArray("cmdVersion");
+    QTest::newRow("Topic") << QByteArray("cmdTopic");
+    QTest::newRow("Chart") << QByteArray("cmdBat");
+    QTest::newRow("Num Sort") << QByteArray("cmdNumSort");
+}
+
+void TestEditorSave::editOffersTheEntrysOwnTextAfterOtherCommands()
+{
+    QFETCH(QByteArray, command);
+    Program program(kSparkit + kAlba);
+    program.search(QStringLiteral("sparkit"));
+    click(program.button(command.constData()));
+    QVERIFY(program.shown() != kSparkitText);
+
+    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
+        QCOMPARE(editor.data->text(), kSparkitText);
+        click(editor.done);
+    }));
+    QCOMPARE(program.boxTexts(), QStringList());
+    QCOMPARE(program.temp.read(),
+             kAlba + record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse.", ""}));
+}
+
+void TestEditorSave::deleteYesRemovesEveryCaseVariantAndDoneWritesItBack()
+{
+    Program program(kSparkit + "\r\n" + kAlba + record("sParkit", "No picture", {"old"}) + "\r\n");
+    program.search(QStringLiteral("sparkit"));
+
+    const auto deleteIt = [&](Editor &editor) {
+        program.dialogs.clear();
+        program.dialogs.answerNext(Dialogs::Yes);
+        click(editor.erase);
+        QCOMPARE(program.dialogs.boxes().size(), 1);
+        const ScriptedDialogs::Box box = program.dialogs.boxes()[0];
+        QCOMPARE(box.text, QStringLiteral("Are you sure you want to delete the entry SPARKIT?"));
+        QCOMPARE(box.title, QStringLiteral("Whoa, there!"));
+        QCOMPARE(box.style, 4);
+        QVERIFY(!editor.window->isVisible());
+    };
+    QVERIFY(program.open("cmdEdit", deleteIt));
+    QCOMPARE(program.temp.read(), kAlba);
+    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    // The main window still shows the deleted entry.
+    QCOMPARE(program.shown(), kSparkitText);
+    QCOMPARE(program.window->currentEntry(), QStringLiteral("SPARKIT"));
+
+    // Edit Entry opens it again; deleting once more leaves the file as it is.
+    QVERIFY(program.open("cmdEdit", deleteIt));
+    QCOMPARE(program.temp.read(), kAlba);
+
+    // ... and Done appends it anew from the text still on display.
+    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
+        QCOMPARE(editor.data->text(), kSparkitText);
+        QCOMPARE(editor.picName->text(), QStringLiteral("/pics/sparkit.png"));
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.temp.read(),
+             kAlba + record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse.", ""}));
+}
+
+void TestEditorSave::deleteNoLeavesFileAndEditorAlone()
+{
+    // Empty lines that any rewrite would drop.
+    const QByteArray content = "\r\n" + kSparkit + "\r\n" + kAlba + "\r\n";
+    Program program(content);
+    program.search(QStringLiteral("Sparkit"));
+
+    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        typeInto(editor.data, QStringLiteral("changed"));
+        program.dialogs.answerNext(Dialogs::No);
+        click(editor.erase);
+        QCOMPARE(program.boxTexts(),
+                 QStringList{"Are you sure you want to delete the entry SPARKIT?"});
+        QVERIFY(editor.window->isVisible());
+        QCOMPARE(editor.data->text(), QStringLiteral("changed"));
+        click(editor.cancel);
+    }));
+    QCOMPARE(program.temp.read(), content);
+}
+
+void TestEditorSave::deleteInNewModeDoesNothing()
+{
+    const QByteArray content = "\r\n" + kSparkit + "\r\n";
+    Program program(content);
+    program.search(QStringLiteral("sparkit"));
+
+    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+        // Even with the name of an existing entry in the box.
+        typeInto(editor.name, QStringLiteral("SPARKIT"));
+        click(editor.erase);
+        QCOMPARE(program.boxTexts(), QStringList());
+        QVERIFY(editor.window->isVisible());
+        click(editor.cancel);
+    }));
+    QCOMPARE(program.temp.read(), content);
+}
+
+void TestEditorSave::editAndDeleteAfterTheFileVanished()
+{
+    // Edit writes the entry into a new file; Delete makes no file.
+    for (const bool edit : {true, false}) {
+        Program program(kSparkit);
+        program.search(QStringLiteral("sparkit"));
+        QVERIFY(QFile::remove(program.temp.dataPath()));
+        QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+            program.dialogs.answerNext(Dialogs::Yes);
+            click(edit ? editor.done : editor.erase);
+            QVERIFY(!editor.window->isVisible());
+        }));
+        if (edit) {
+            QCOMPARE(program.boxTexts(), QStringList());
+            QCOMPARE(program.temp.read(), record("SPARKIT", "/pics/sparkit.png",
+                                                 {"25", "An electric mouse.", ""}));
+        } else {
+            QCOMPARE(program.dialogs.boxes().size(), 1); // the question only
+            QVERIFY(!program.temp.exists());
+        }
+        QCOMPARE(program.temp.entries(), edit ? QStringList{"zumivok.dat"} : QStringList());
+    }
+}
+
+QTEST_MAIN(TestEditorSave)
+#include "test_editor_save.moc"
