@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
+
 namespace zumivok::cp1252 {
 
 // The data file is Windows-1252: one byte per character. The five bytes the
@@ -21,8 +23,17 @@ qsizetype firstUnencodable(QStringView text);
 // Every character of text must be encodable (see firstUnencodable).
 QByteArray encode(QStringView text);
 
+namespace detail {
+// lowerOf's table; constant, so it is ready before any code runs.
+extern const std::array<char16_t, 256> kLowerTable;
+} // namespace detail
+
 // The lower-case form of the character that byte stands for, as QChar::toLower
 // gives it: a table, so that names can be matched without decoding lines.
-QChar lowerOf(unsigned char byte);
+// Inline because name matching calls it for every byte of every name it tests.
+inline QChar lowerOf(unsigned char byte)
+{
+    return QChar(detail::kLowerTable[byte]);
+}
 
 } // namespace zumivok::cp1252

@@ -46,4 +46,10 @@ std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position);
 QString topicList(QByteArrayView content); // every name followed by CR LF
 bool containsName(QByteArrayView content, QStringView name);
 
+namespace detail {
+// The scans use the widest vector instructions the processor offers; tests
+// switch that off to try the narrower ones as well.
+void allowWideScan(bool allowed);
+} // namespace detail
+
 } // namespace zumivok

@@ -1,0 +1,220 @@
+#include "platform/files.h"
+#include "store/codepage.h"
+#include "store/data_file.h"
+#include "support/failing_files.h"
+#include "support/temp_catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zumivok;
+using zumivok::test::crlfLines;
+using zumivok::test::FailingFiles;
+using zumivok::test::record;
+using zumivok::test::TempCatalogue;
+
+namespace {
+
+qsizetype openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+        .size();
+}
+
+} // namespace
+
+class TestReading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void separatorIsAlwaysInserted();
+    void missingFileHoldsNoRecords();
+    void whatIsNoRegularFileIsRefused_data();
+    void whatIsNoRegularFileIsRefused();
+    void failedCallsAreReportedAndClosed_data();
+    void failedCallsAreReportedAndClosed();
+    void shownTextsAreTheBytesOfTheFile();
+    void errorsReadAsOneLine_data();
+    void errorsReadAsOneLine();
+};
+
+void TestReading::separatorIsAlwaysInserted()
+{
+    Files files;
+    QCOMPARE(DataFile(files, QStringLiteral("/")).pathOf(QStringLiteral("temp.dat")),
+             QStringLiteral("//temp.dat"));
+
+    const TempCatalogue catalogue;
+    catalogue.write(record("SPARKIT", "No picture", {"25"}));
+    const DataFile data(files, catalogue.directory() + '/');
+    QCOMPARE(data.path(), catalogue.directory() + QStringLiteral("//zumivok.dat"));
+    const Outcome<SearchHit> hit = data.search(u"sparkit");
+    QVERIFY(hit.ok() && hit.value.entry);
+    QCOMPARE(hit.value.entry->text, QStringLiteral("25\r\n"));
+}
+
+void TestReading::missingFileHoldsNoRecords()
+{
+    const TempCatalogue catalogue;
+    Files files;
+    const DataFile data(files, catalogue.directory());
+
+    bool missing = false;
+    const Outcome<QByteArray> content = data.readContent(&missing);
+    QVERIFY(content.ok() && missing && content.value.isEmpty());
+    const Outcome<SearchHit> hit = data.search(u"A");
+    QVERIFY(hit.ok() && hit.value.entryNumber == 0 && !hit.value.entry);
+    QVERIFY(data.entryAt(1).ok() && !data.entryAt(1).value);
+    QVERIFY(data.topicList().ok() && data.topicList().value.isEmpty());
+    QVERIFY(data.containsName(u"A").ok() && !data.containsName(u"A").value);
+    QVERIFY(!catalogue.exists()); // readers never create the file
+
+    catalogue.write(QByteArray());
+    QVERIFY(data.readContent(&missing).ok());
+    QVERIFY(!missing);
+}
+
+void TestReading::whatIsNoRegularFileIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("error");
+    QTest::newRow("directory") << "directory" << EISDIR;
+    QTest::newRow("fifo") << "fifo" << ENODEV;
+    QTest::newRow("device") << "device" << ENODEV;
+}
+
+void TestReading::whatIsNoRegularFileIsRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, error);
+    const TempCatalogue catalogue;
+    const QByteArray path = QFile::encodeName(catalogue.dataPath());
+    if (kind == QLatin1String("directory"))
+        QVERIFY(QDir().mkdir(catalogue.dataPath()));
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else
+        QCOMPARE(::symlink("/dev/null", path.constData()), 0);
+
+    Files files;
+    const DataFile data(files, catalogue.directory());
+    const qsizetype descriptors = openDescriptors();
+    auto reading = std::async(std::launch::async, [&] { return data.readContent(); });
+    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Play the writer so that a reader waiting at a FIFO, and the test, can end.
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        reading.wait();
+        QFAIL("reading waited for a writer");
+    }
+    const Outcome<QByteArray> content = reading.get();
+    QVERIFY(!content.ok());
+    QCOMPARE(content.error->action, QStringLiteral("read"));
+    QCOMPARE(content.error->path, catalogue.dataPath());
+    QCOMPARE(content.error->error, error);
+    QCOMPARE(data.search(u"A").error->error, error);
+    QVERIFY(!data.entryAt(1).ok() && !data.topicList().ok() && !data.containsName(u"A").ok());
+    QCOMPARE(openDescriptors(), descriptors);
+}
+
+void TestReading::failedCallsAreReportedAndClosed_data()
+{
+    QTest::addColumn<int>("call");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("closes");
+    QTest::newRow("open not permitted") << int(FailingFiles::Call::Open) << 1 << EACCES << 0;
+    QTest::newRow("fstat fails") << int(FailingFiles::Call::Fstat) << 1 << EIO << 1;
+    QTest::newRow("first read fails") << int(FailingFiles::Call::Read) << 1 << EIO << 1;
+    QTest::newRow("read at the end fails") << int(FailingFiles::Call::Read) << 2 << EIO << 1;
+}
+
+void TestReading::failedCallsAreReportedAndClosed()
+{
+    QFETCH(int, call);
+    QFETCH(int, n);
+    QFETCH(int, error);
+    const TempCatalogue catalogue;
+    catalogue.write(record("SPARKIT"));
+    FailingFiles files;
+    const DataFile data(files, catalogue.directory());
+    files.failOn(FailingFiles::Call(call), n, error);
+
+    const qsizetype descriptors = openDescriptors();
+    bool missing = true;
+    const Outcome<SearchHit> hit = data.search(u"sparkit");
+    QVERIFY(!hit.ok() && !hit.value.entry);
+    QCOMPARE(hit.error->describe(),
+             QStringLiteral("Could not read %1: %2.").arg(catalogue.dataPath(), errorText(error)));
+    QTEST(files.count(FailingFiles::Call::Close), "closes");
+    QCOMPARE(openDescriptors(), descriptors);
+
+    files.reset();
+    files.failOn(FailingFiles::Call(call), n, error);
+    QVERIFY(!data.readContent(&missing).ok());
+    QVERIFY(!missing);
+}
+
+void TestReading::shownTextsAreTheBytesOfTheFile()
+{
+    const TempCatalogue catalogue;
+    const QByteArrayList lines = {"Caf\xE9 \x80 5, Stra\337e, \x93quoted\x94",
+                                  "\x8A\x81\x8D\x8F\x90\x9D", "", "lone\nLF", "  blanks kept  "};
+    catalogue.write(
+        crlfLines({"// DO NOT EDIT THIS FILE", ""}) + record("FIRST")
+        + crlfLines(QByteArrayList{"~Begin Entry", "\xC9T\xC9 \x9F", "C:\\\xE9t\xE9.bmp"} + lines
+                    + QByteArrayList{"~End Entry"}));
+    Files files;
+    const DataFile data(files, catalogue.directory());
+
+    const Outcome<SearchHit> hit = data.search(QStringLiteral("été ÿ"));
+    QVERIFY(hit.ok() && hit.value.entry);
+    QCOMPARE(hit.value.entryNumber, qint64(2));
+    QCOMPARE(hit.value.entry->name, QStringLiteral("ÉTÉ Ÿ"));
+    QCOMPARE(hit.value.entry->picture, QStringLiteral("C:\\été.bmp"));
+    QCOMPARE(hit.value.entry->text,
+             QStringLiteral("Café € 5, Straße, “quoted”\r\nŠ\u0081\u008D\u008F\u0090\u009D\r\n"
+                            "\r\nlone\nLF\r\n  blanks kept  \r\n"));
+    QCOMPARE(cp1252::encode(hit.value.entry->text), crlfLines(lines));
+    QCOMPARE(data.entryAt(2).value->text, hit.value.entry->text);
+    QCOMPARE(data.topicList().value, QStringLiteral("FIRST\r\nÉTÉ Ÿ\r\n"));
+}
+
+void TestReading::errorsReadAsOneLine_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("read") << "read" << EACCES << ""
+                          << "Could not read /home/ann/zumivok.dat: Permission denied.";
+    QTest::newRow("rename")
+        << "rename" << ENOSPC << "/home/ann/x"
+        << "Could not rename /home/ann/zumivok.dat to /home/ann/x: No space left on device.";
+    QTest::newRow("no reason") << "sync" << 0 << ""
+                               << "Could not sync /home/ann/zumivok.dat.";
+}
+
+void TestReading::errorsReadAsOneLine()
+{
+    QFETCH(QString, action);
+    QFETCH(int, error);
+    QFETCH(QString, target);
+    const StoreError storeError{action, QStringLiteral("/home/ann/zumivok.dat"), error, target};
+    QTEST(storeError.describe(), "line");
+}
+
+QTEST_GUILESS_MAIN(TestReading)
+
+#include "test_reading.moc"
