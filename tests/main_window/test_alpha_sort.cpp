@@ -54,6 +54,7 @@ struct Fixture
     void search(const QString &name) const
     {
         auto *input = control<QLineEdit>("txtInput");
+        input->setFocus();
         input->selectAll();
         QTest::keyClicks(input, name);
         QTest::keyClick(input, Qt::Key_Return);
