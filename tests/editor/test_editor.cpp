@@ -6,22 +6,16 @@
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
-#include "platform/files.h"
-#include "platform/pictures.h"
 #include "support/modal.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_catalogue.h"
+#include "support/program.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 using namespace zumivok;
@@ -38,112 +32,6 @@ const QString kNoPictureLine = QStringLiteral("No picture");
 const QColor kRedColour(255, 0, 0);
 const QColor kCyanColour(0, 255, 255);
 const QColor kYellowColour(255, 255, 0);
-
-template <typename T>
-T *control(const QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
-}
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Replaces a box's text as a user would: select all, then type.
-void typeInto(QWidget *box, const QString &text)
-{
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Delete);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
-            QTest::keyClick(box, Qt::Key_Return);
-        else
-            QTest::keyClick(box, c.toLatin1());
-    }
-}
-
-// The editor's controls, found by name in the modal window.
-struct Editor
-{
-    explicit Editor(QWidget *shown)
-        : window(shown),
-          picEdit(control<QPushButton>(shown, "cmdPicEdit")),
-          name(control<QLineEdit>(shown, "txtEntry")),
-          nameLabel(control<QLabel>(shown, "lblEntry")),
-          data(control<TextBox>(shown, "txtData")),
-          dataLabel(control<QLabel>(shown, "lblData")),
-          done(control<QPushButton>(shown, "cmdDone")),
-          erase(control<QPushButton>(shown, "cmdErase")),
-          picName(control<QLabel>(shown, "lblPicName")),
-          help(control<QPushButton>(shown, "cmdHelp")),
-          cancel(control<QPushButton>(shown, "cmdCancel"))
-    {
-    }
-
-    QWidget *window;
-    QPushButton *picEdit;
-    QLineEdit *name;
-    QLabel *nameLabel;
-    TextBox *data;
-    QLabel *dataLabel;
-    QPushButton *done;
-    QPushButton *erase;
-    QLabel *picName;
-    QPushButton *help;
-    QPushButton *cancel;
-};
-
-// One run of the program over a fresh data directory.
-class Program
-{
-public:
-    explicit Program(const std::optional<QByteArray> &content = std::nullopt)
-    {
-        if (content)
-            temp.write(*content);
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(temp.directory());
-        directory = QDir::currentPath();
-        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
-        QDir::setCurrent(previous);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            qFatal("the main window was never shown");
-    }
-
-    QPushButton *button(const char *name) const { return control<QPushButton>(window.get(), name); }
-    QString shown() const { return control<TextBox>(window.get(), "txtOutput")->text(); }
-    frmEntry &editor() const { return window->editor(); }
-
-    void search(const QString &name)
-    {
-        typeInto(control<QLineEdit>(window.get(), "txtInput"), name);
-        click(button("cmdSearch"));
-    }
-
-    // Clicks New Entry or Edit Entry and lets action drive the editor from
-    // inside its modal show. True when the editor came and the action left it.
-    bool open(const char *opener, const std::function<void(Editor &)> &action)
-    {
-        ModalDriver driver([&](QWidget *modal) {
-            Editor editor(modal);
-            action(editor);
-        });
-        click(button(opener));
-        return driver.ran() && !driver.timedOut();
-    }
-
-    TempCatalogue temp;
-    ScriptedDialogs dialogs;
-    Files files;
-    PictureLoader pictures;
-    QString directory;
-    std::unique_ptr<frmVok> window;
-};
 
 const QByteArray kSparkit =
     record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
@@ -176,7 +64,7 @@ void TestEditor::newEntryRightAfterStartUpShowsThePresets()
     QVERIFY(!program.editor().isLoaded()); // start-up only hands over the directory
     QCOMPARE(program.editor().dataPath(), program.directory);
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         QCOMPARE(editor.window->windowTitle(), kNewCaption);
         QCOMPARE(editor.name->text(), kNamePreset);
         QVERIFY(!editor.name->isReadOnly());
@@ -189,7 +77,7 @@ void TestEditor::newEntryRightAfterStartUpShowsThePresets()
         QCOMPARE(editor.name->text(), kNamePreset + QLatin1Char('!'));
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
     QVERIFY(program.dialogs.boxes().isEmpty());
 }
 
@@ -199,7 +87,7 @@ void TestEditor::editEntryShowsTheEntryOnDisplayLocked()
     program.search(QStringLiteral("sparkit"));
     QCOMPARE(program.shown(), kSparkitText);
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.window->windowTitle(), kEditCaption);
         QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT")); // as stored, not as typed
         QVERIFY(editor.name->isReadOnly());
@@ -214,13 +102,13 @@ void TestEditor::editEntryShowsTheEntryOnDisplayLocked()
 
     // An entry without a picture shows its "No picture" line.
     program.search(QStringLiteral("Alba"));
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.name->text(), QStringLiteral("ALBA"));
         QCOMPARE(editor.data->text(), QStringLiteral("12\r\nA white one.\r\n"));
         QCOMPARE(editor.picName->text(), kNoPictureLine);
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), kAlba + kSparkit);
+    QCOMPARE(program.catalogue.read(), kAlba + kSparkit);
 }
 
 void TestEditor::editEntryRefusedWhileNoEntryIsShown()
@@ -256,13 +144,13 @@ void TestEditor::mainWindowTakesNoInputWhileTheEditorIsOpen()
     program.search(QStringLiteral("sparkit"));
     // The search box now names another entry: a search that got through
     // would show it.
-    typeInto(control<QLineEdit>(program.window.get(), "txtInput"), QStringLiteral("alba"));
+    typeInto(program.input(), QStringLiteral("alba"));
     QWindow *mainWindow = program.window->windowHandle();
     QPushButton *search = program.button("cmdSearch");
     const QPoint onSearch = search->mapTo(program.window.get(), search->rect().center());
 
     for (const char *opener : {"cmdNew", "cmdEdit"}) {
-        QVERIFY(program.open(opener, [&](Editor &editor) {
+        QVERIFY(program.open(opener, [&](EditorControls &editor) {
             // Through the window system, as a user's click and key would come.
             QTest::mouseClick(mainWindow, Qt::LeftButton, Qt::NoModifier, onSearch);
             QTest::keyClick(mainWindow, Qt::Key_Return);
@@ -276,7 +164,7 @@ void TestEditor::mainWindowTakesNoInputWhileTheEditorIsOpen()
     // The same click and key reach Search once the editor is gone.
     QTest::mouseClick(mainWindow, Qt::LeftButton, Qt::NoModifier, onSearch);
     QCOMPARE(program.window->currentEntry(), QStringLiteral("ALBA"));
-    typeInto(control<QLineEdit>(program.window.get(), "txtInput"), QStringLiteral("sparkit"));
+    typeInto(program.input(), QStringLiteral("sparkit"));
     program.window->activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), program.window.get());
     QTest::keyClick(mainWindow, Qt::Key_Return);
@@ -288,7 +176,7 @@ void TestEditor::cancelHidesAndKeepsContentsButTheNextOpeningPresetsAnew()
     Program program(kSparkit);
     program.search(QStringLiteral("SPARKIT"));
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         typeInto(editor.data, QStringLiteral("changed"));
         click(editor.cancel);
         QVERIFY(!editor.window->isVisible());
@@ -298,11 +186,11 @@ void TestEditor::cancelHidesAndKeepsContentsButTheNextOpeningPresetsAnew()
     QVERIFY(editor.isLoaded());
     QCOMPARE(editor.caption(), kEditCaption);
     QCOMPARE(editor.txtData()->text(), QStringLiteral("changed"));
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
     QCOMPARE(program.shown(), kSparkitText);
 
     // New mode presets name, data, lock and caption, and keeps the picture label.
-    QVERIFY(program.open("cmdNew", [&](Editor &shown) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &shown) {
         QCOMPARE(shown.window->windowTitle(), kNewCaption);
         QCOMPARE(shown.name->text(), kNamePreset);
         QVERIFY(!shown.name->isReadOnly());
@@ -313,14 +201,14 @@ void TestEditor::cancelHidesAndKeepsContentsButTheNextOpeningPresetsAnew()
     }));
 
     // Edit mode presets anew too, the lock included.
-    QVERIFY(program.open("cmdEdit", [&](Editor &shown) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &shown) {
         QCOMPARE(shown.window->windowTitle(), kEditCaption);
         QCOMPARE(shown.name->text(), QStringLiteral("SPARKIT"));
         QVERIFY(shown.name->isReadOnly());
         QCOMPARE(shown.data->text(), kSparkitText);
         click(shown.cancel);
     }));
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
     QVERIFY(program.dialogs.boxes().isEmpty());
 }
 
@@ -328,16 +216,16 @@ void TestEditor::titleBarCloseUnloadsTheWindowButKeepsTheDataDirectory()
 {
     Program program(kSparkit);
     program.search(QStringLiteral("sparkit"));
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.picName->text(), QStringLiteral("/pics/sparkit.png"));
         editor.window->close();
     }));
     QVERIFY(!program.editor().isLoaded());
     QCOMPARE(program.editor().dataPath(), program.directory);
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
 
     // Loaded again with the design values; a save still finds the data file.
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         QCOMPARE(editor.picName->text(), kNoPictureLine);
         QCOMPARE(editor.name->text(), kNamePreset);
         QCOMPARE(editor.data->text(), kDataPreset);
@@ -347,13 +235,13 @@ void TestEditor::titleBarCloseUnloadsTheWindowButKeepsTheDataDirectory()
         QVERIFY(!editor.window->isVisible());
     }));
     QVERIFY(program.dialogs.boxes().isEmpty());
-    QCOMPARE(program.temp.read(), kSparkit + record("ALBA", "No picture", {"12"}));
+    QCOMPARE(program.catalogue.read(), kSparkit + record("ALBA", "No picture", {"12"}));
 }
 
 void TestEditor::escapeAndEnterPressNoButton()
 {
     Program program(kSparkit);
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         typeInto(editor.name, QStringLiteral("ALBA"));
         QTest::keyClick(editor.name, Qt::Key_Return);
         QTest::keyClick(editor.name, Qt::Key_Enter);
@@ -372,7 +260,7 @@ void TestEditor::escapeAndEnterPressNoButton()
         click(editor.cancel);
     }));
     QVERIFY(program.dialogs.boxes().isEmpty());
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
 }
 
 void TestEditor::windowHasItsDesignLayout()
@@ -405,7 +293,7 @@ void TestEditor::windowHasItsDesignLayout()
         {"cmdCancel", {208, 288, 57, 33}, QStringLiteral("Cancel"), kCyanColour},
     };
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         QCOMPARE(editor.window->size(), QSize(348, 327));
         const QImage face = editor.window->grab().toImage();
         // Empty background right of Add Picture, and under the labels' captions.
@@ -439,7 +327,7 @@ void TestEditor::windowHasItsDesignLayout()
 void TestEditor::tabOrderRunsThroughTheControlsInDesignOrder()
 {
     Program program;
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         editor.window->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), editor.window);
         QCOMPARE(QApplication::focusWidget(), editor.picEdit);
@@ -466,7 +354,7 @@ void TestEditor::helpShowsTheSampleEntry()
         "Voltlash.  Also uses speed to evade its enemies.\r\n\r\n"
         "This will allow the Numeric Sort to work.");
     Program program(kSparkit);
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         click(editor.help);
         QCOMPARE(program.dialogs.boxes().size(), 1);
         const ScriptedDialogs::Box box = program.dialogs.boxes().constFirst();
@@ -480,13 +368,13 @@ void TestEditor::helpShowsTheSampleEntry()
         QCOMPARE(editor.data->text(), kDataPreset);
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
 }
 
 void TestEditor::addPictureSetsTheChosenPathAndCancelKeepsIt()
 {
     Program program(kSparkit);
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         program.dialogs.chooseNext(std::nullopt);
         click(editor.picEdit);
         QCOMPARE(editor.picName->text(), kNoPictureLine);
@@ -506,11 +394,11 @@ void TestEditor::addPictureSetsTheChosenPathAndCancelKeepsIt()
     }));
 
     // The chosen path stays after Cancel and carries into the next New Entry.
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         QCOMPARE(editor.picName->text(), QStringLiteral("/home/ann/My Pictures/sparkit (2).png"));
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), kSparkit);
+    QCOMPARE(program.catalogue.read(), kSparkit);
 }
 
 QTEST_MAIN(TestEditor)

@@ -8,13 +8,9 @@
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
-#include "platform/pictures.h"
 #include "support/failing_files.h"
-#include "support/modal.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_catalogue.h"
+#include "support/program.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMap>
@@ -26,7 +22,6 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <sys/stat.h>
 
 using namespace zumivok;
@@ -37,97 +32,6 @@ namespace {
 
 enum class Command { New, Edit, Delete };
 
-template <typename T>
-T *control(const QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
-}
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Replaces a box's text as a user would: select all, delete, type ('\n' is Enter).
-void typeInto(QWidget *box, const QString &text)
-{
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Delete);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
-            QTest::keyClick(box, Qt::Key_Return);
-        else
-            QTest::keyClick(box, c.toLatin1());
-    }
-}
-
-struct Editor
-{
-    explicit Editor(QWidget *shown)
-        : window(shown),
-          picEdit(control<QPushButton>(shown, "cmdPicEdit")),
-          name(control<QLineEdit>(shown, "txtEntry")),
-          data(control<TextBox>(shown, "txtData")),
-          done(control<QPushButton>(shown, "cmdDone")),
-          erase(control<QPushButton>(shown, "cmdErase")),
-          picName(control<QLabel>(shown, "lblPicName")),
-          cancel(control<QPushButton>(shown, "cmdCancel"))
-    {
-    }
-
-    QWidget *window;
-    QPushButton *picEdit;
-    QLineEdit *name;
-    TextBox *data;
-    QPushButton *done;
-    QPushButton *erase;
-    QLabel *picName;
-    QPushButton *cancel;
-};
-
-class Program
-{
-public:
-    explicit Program(const QByteArray &content)
-    {
-        temp.write(content);
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(temp.directory());
-        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
-        QDir::setCurrent(previous);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            qFatal("the main window was never shown");
-    }
-
-    void search(const QString &name)
-    {
-        typeInto(control<QLineEdit>(window.get(), "txtInput"), name);
-        click(control<QPushButton>(window.get(), "cmdSearch"));
-    }
-
-    // Clicks New Entry or Edit Entry and lets action drive the editor from
-    // inside its modal show. True when the editor came and the action left it.
-    bool open(const char *opener, const std::function<void(Editor &)> &action)
-    {
-        ModalDriver driver([&](QWidget *modal) {
-            Editor editor(modal);
-            action(editor);
-        });
-        click(control<QPushButton>(window.get(), opener));
-        return driver.ran() && !driver.timedOut();
-    }
-
-    TempCatalogue temp;
-    ScriptedDialogs dialogs;
-    FailingFiles files;
-    PictureLoader pictures;
-    std::unique_ptr<frmVok> window;
-};
-
 const QByteArray kSparkit =
     record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
 const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
@@ -137,12 +41,12 @@ const QByteArray kContent = kSparkit + "\r\n" + kAlba;
 // Opens the editor for command and fills it in; act then gets the button to
 // click, Done or Delete Entry, and must leave the editor.
 bool drive(Program &program, Command command,
-           const std::function<void(Editor &, QPushButton *)> &act)
+           const std::function<void(EditorControls &, QPushButton *)> &act)
 {
     const bool edit = command != Command::New;
     if (edit)
         program.search(QStringLiteral("sparkit"));
-    return program.open(edit ? "cmdEdit" : "cmdNew", [&](Editor &editor) {
+    const auto fill = [&](EditorControls &editor) {
         if (command != Command::Delete) {
             program.dialogs.chooseNext(QStringLiteral("/pics/new.png"));
             click(editor.picEdit);
@@ -151,7 +55,8 @@ bool drive(Program &program, Command command,
             typeInto(editor.data, QStringLiteral("7\nSeven."));
         }
         act(editor, command == Command::Delete ? editor.erase : editor.done);
-    });
+    };
+    return bool(program.open(edit ? "cmdEdit" : "cmdNew", fill));
 }
 
 // Clicks the button (answering Yes to Delete's question) with the calls
@@ -168,9 +73,9 @@ void clickWith(Program &program, QPushButton *button, const std::function<void()
 // Clicks once with fail set up, runs check, then clicks again with nothing
 // failing, which must go through.
 bool runTwice(Program &program, Command command, const std::function<void()> &fail,
-              const std::function<void(Editor &)> &check)
+              const std::function<void(EditorControls &)> &check)
 {
-    return drive(program, command, [&](Editor &editor, QPushButton *button) {
+    return drive(program, command, [&](EditorControls &editor, QPushButton *button) {
         clickWith(program, button, fail);
         check(editor);
         clickWith(program, button, [] {});
@@ -283,16 +188,16 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing()
             program.files.onlyForPath(onlyFor);
             program.files.failOn(call, nth, error);
         },
-        [&](Editor &editor) {
+        [&](EditorControls &editor) {
             QCOMPARE(program.dialogs.boxes().size(), boxesBefore + 1);
             const ScriptedDialogs::Box box = program.dialogs.boxes().last();
             QCOMPARE(box.style, 48);
-            QVERIFY2(box.text.contains(program.temp.filePath(file)), qPrintable(box.text));
+            QVERIFY2(box.text.contains(program.catalogue.filePath(file)), qPrintable(box.text));
             QVERIFY2(box.text.contains(QString::fromLocal8Bit(std::strerror(error))),
                      qPrintable(box.text));
 
-            QCOMPARE(program.temp.read(), kContent);
-            QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+            QCOMPARE(program.catalogue.read(), kContent);
+            QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
             QVERIFY(editor.window->isVisible());
             QCOMPARE(editor.name->text(),
                      command == Command::New ? QStringLiteral("nix") : QStringLiteral("SPARKIT"));
@@ -305,8 +210,8 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing()
         }));
 
     // The same click, with nothing failing, goes through.
-    QCOMPARE(program.temp.read(), savedContent(command));
-    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(program.catalogue.read(), savedContent(command));
+    QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
 }
 
 void TestEditorFaults::rewriteKeepsThePermissions_data()
@@ -324,14 +229,14 @@ void TestEditorFaults::rewriteKeepsThePermissions()
     QFETCH(Command, command);
     QFETCH(int, mode);
     Program program(kContent);
-    QCOMPARE(::chmod(QFile::encodeName(program.temp.dataPath()).constData(), mode_t(mode)), 0);
+    QCOMPARE(::chmod(QFile::encodeName(program.catalogue.dataPath()).constData(), mode_t(mode)), 0);
 
     // The first click is made to fail before anything is written.
     QVERIFY(runTwice(
         program, command, [&] { program.files.failOn(Call::Write, 1, ENOSPC); },
-        [&](Editor &) { QCOMPARE(int(modeOf(program.temp.dataPath())), mode); }));
-    QCOMPARE(program.temp.read(), savedContent(command));
-    QCOMPARE(int(modeOf(program.temp.dataPath())), mode);
+        [&](EditorControls &) { QCOMPARE(int(modeOf(program.catalogue.dataPath())), mode); }));
+    QCOMPARE(program.catalogue.read(), savedContent(command));
+    QCOMPARE(int(modeOf(program.catalogue.dataPath())), mode);
 }
 
 void TestEditorFaults::leftoverScratchFileIsReplaced()
@@ -341,8 +246,8 @@ void TestEditorFaults::leftoverScratchFileIsReplaced()
     for (const Command command : {Command::Edit, Command::Delete}) {
         for (const bool link : {false, true}) {
             Program program(kContent);
-            const QString scratch = program.temp.filePath(QStringLiteral("temp.dat"));
-            const QString other = program.temp.filePath(QStringLiteral("other.txt"));
+            const QString scratch = program.catalogue.filePath(QStringLiteral("temp.dat"));
+            const QString other = program.catalogue.filePath(QStringLiteral("other.txt"));
             TempCatalogue::writeFile(other, "keep me");
             if (link)
                 QVERIFY(QFile::link(other, scratch));
@@ -351,9 +256,9 @@ void TestEditorFaults::leftoverScratchFileIsReplaced()
                                                   "the new content, which would show it");
             QVERIFY(runTwice(
                 program, command, [&] { program.files.failOn(Call::Fsync, 1, EIO); },
-                [&](Editor &) { QCOMPARE(program.temp.read(), kContent); }));
-            QCOMPARE(program.temp.read(), savedContent(command));
-            QCOMPARE(program.temp.entries(), QStringList({"other.txt", "zumivok.dat"}));
+                [&](EditorControls &) { QCOMPARE(program.catalogue.read(), kContent); }));
+            QCOMPARE(program.catalogue.read(), savedContent(command));
+            QCOMPARE(program.catalogue.entries(), QStringList({"other.txt", "zumivok.dat"}));
             QCOMPARE(TempCatalogue::readFile(other), QByteArray("keep me"));
         }
     }
@@ -375,11 +280,11 @@ void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep()
     QFETCH(Command, command);
     Program program(kContent);
     QStringList log;
-    QVERIFY(drive(program, command, [&](Editor &, QPushButton *button) {
+    QVERIFY(drive(program, command, [&](EditorControls &, QPushButton *button) {
         clickWith(program, button, [] {});
         log = program.files.log();
     }));
-    QCOMPARE(program.temp.read(), savedContent(command));
+    QCOMPARE(program.catalogue.read(), savedContent(command));
 
     const QStringList writes = log.filter(QRegularExpression(QStringLiteral("^write ")));
     QCOMPARE(writes.size(), 1);
@@ -389,8 +294,8 @@ void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep()
     const qsizetype closed = log.indexOf(QStringLiteral("close ") + fd, wrote);
     QVERIFY2(wrote < synced && synced < closed, qPrintable(log.join(QLatin1String(", "))));
 
-    const QString data = program.temp.dataPath();
-    const QString scratch = program.temp.filePath(QStringLiteral("temp.dat"));
+    const QString data = program.catalogue.dataPath();
+    const QString scratch = program.catalogue.filePath(QStringLiteral("temp.dat"));
     QVERIFY(!log.contains(QStringLiteral("unlink ") + data));
     const QStringList renames = log.filter(QRegularExpression(QStringLiteral("^rename ")));
     if (command == Command::New) {
@@ -424,12 +329,12 @@ void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile()
     QMap<Call, int> calls; // of each kind, in a click where nothing fails
     {
         Program clean(kContent);
-        QVERIFY(drive(clean, command, [&](Editor &, QPushButton *button) {
+        QVERIFY(drive(clean, command, [&](EditorControls &, QPushButton *button) {
             clickWith(clean, button, [] {});
             for (const Call kind : kinds)
                 calls[kind] = clean.files.count(kind);
         }));
-        QCOMPARE(clean.temp.read(), savedContent(command));
+        QCOMPARE(clean.catalogue.read(), savedContent(command));
     }
     QVERIFY(calls[Call::Write] > 0 && calls[Call::Fsync] > 0);
 
@@ -438,18 +343,18 @@ void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile()
             Program program(kContent);
             const QByteArray what = "call kind " + QByteArray::number(int(kind)) + ", number "
                                     + QByteArray::number(n);
-            QVERIFY2(drive(program, command, [&](Editor &editor, QPushButton *button) {
+            QVERIFY2(drive(program, command, [&](EditorControls &editor, QPushButton *button) {
                 clickWith(program, button, [&] { program.files.failOn(kind, n, EIO); });
                 qsizetype failures = 0;
                 for (const ScriptedDialogs::Box &box : program.dialogs.boxes())
                     failures += box.style == 48 ? 1 : 0;
-                QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+                QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
                 if (editor.window->isVisible()) {
-                    QCOMPARE(program.temp.read(), kContent);
+                    QCOMPARE(program.catalogue.read(), kContent);
                     QCOMPARE(failures, 1);
                     click(editor.cancel);
                 } else {
-                    QCOMPARE(program.temp.read(), savedContent(command));
+                    QCOMPARE(program.catalogue.read(), savedContent(command));
                     QCOMPARE(failures, 0);
                 }
             }), what.constData());

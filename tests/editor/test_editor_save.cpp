@@ -6,23 +6,14 @@
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
-#include "platform/files.h"
-#include "platform/pictures.h"
-#include "support/modal.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_catalogue.h"
+#include "support/program.h"
 
-#include <QClipboard>
-#include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 using namespace zumivok;
@@ -48,121 +39,14 @@ ScriptedDialogs::Box saveBox(QChar letter)
     }
 }
 
-template <typename T>
-T *control(const QWidget *window, const char *name)
+// The texts of the boxes shown so far, in order.
+QStringList boxTexts(const Program &program)
 {
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control named %s", name);
-    return found;
+    QStringList texts;
+    for (const ScriptedDialogs::Box &box : program.dialogs.boxes())
+        texts << box.text;
+    return texts;
 }
-
-void click(QWidget *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-// Replaces a box's text as a user would: select all, delete, type. '\n'
-// presses Enter; a character without a key of its own comes as typed text.
-void typeInto(QWidget *box, const QString &text)
-{
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_Delete);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\n'))
-            QTest::keyClick(box, Qt::Key_Return);
-        else if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
-            QTest::keyClick(box, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-// Replaces a box's text by pasting, which can bring what no key types.
-void pasteInto(QWidget *box, const QString &text)
-{
-    QGuiApplication::clipboard()->setText(text);
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-}
-
-struct Editor
-{
-    explicit Editor(QWidget *shown)
-        : window(shown),
-          picEdit(control<QPushButton>(shown, "cmdPicEdit")),
-          name(control<QLineEdit>(shown, "txtEntry")),
-          data(control<TextBox>(shown, "txtData")),
-          done(control<QPushButton>(shown, "cmdDone")),
-          erase(control<QPushButton>(shown, "cmdErase")),
-          picName(control<QLabel>(shown, "lblPicName")),
-          cancel(control<QPushButton>(shown, "cmdCancel"))
-    {
-    }
-
-    QWidget *window;
-    QPushButton *picEdit;
-    QLineEdit *name;
-    TextBox *data;
-    QPushButton *done;
-    QPushButton *erase;
-    QLabel *picName;
-    QPushButton *cancel;
-};
-
-// One run of the program over a fresh data directory; no content means no
-// data file at all.
-class Program
-{
-public:
-    explicit Program(const std::optional<QByteArray> &content = std::nullopt)
-    {
-        if (content)
-            temp.write(*content);
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(temp.directory());
-        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
-        QDir::setCurrent(previous);
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            qFatal("the main window was never shown");
-    }
-
-    QPushButton *button(const char *name) const { return control<QPushButton>(window.get(), name); }
-    QString shown() const { return control<TextBox>(window.get(), "txtOutput")->text(); }
-
-    void search(const QString &name)
-    {
-        typeInto(control<QLineEdit>(window.get(), "txtInput"), name);
-        click(button("cmdSearch"));
-    }
-
-    // Clicks New Entry or Edit Entry and lets action drive the editor from
-    // inside its modal show. True when the editor came and the action left it.
-    bool open(const char *opener, const std::function<void(Editor &)> &action)
-    {
-        ModalDriver driver([&](QWidget *modal) {
-            Editor editor(modal);
-            action(editor);
-        });
-        click(button(opener));
-        return driver.ran() && !driver.timedOut();
-    }
-
-    QStringList boxTexts() const
-    {
-        QStringList texts;
-        for (const ScriptedDialogs::Box &box : dialogs.boxes())
-            texts << box.text;
-        return texts;
-    }
-
-    TempCatalogue temp;
-    ScriptedDialogs dialogs;
-    Files files;
-    PictureLoader pictures;
-    std::unique_ptr<frmVok> window;
-};
 
 const QByteArray kSparkit =
     record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
@@ -220,7 +104,7 @@ void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing()
         kSparkit + "\r\n" + kAlba + record("sparkit", "No picture", {"an older one"});
     Program program(content);
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         program.dialogs.chooseNext(QStringLiteral("/pics/new.png"));
         click(editor.picEdit);
         typeInto(editor.name, name);
@@ -242,7 +126,7 @@ void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing()
         QCOMPARE(editor.picName->text(), QStringLiteral("/pics/new.png"));
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), content);
+    QCOMPARE(program.catalogue.read(), content);
 }
 
 void TestEditorSave::doneStoresTheNameTrimmedInUpperCase_data()
@@ -283,7 +167,7 @@ void TestEditorSave::doneStoresTheNameTrimmedInUpperCase()
     QFETCH(QByteArray, added);
     Program program(kSparkit);
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         if (pasted)
             pasteInto(editor.name, name);
         else if (!name.isEmpty())
@@ -293,8 +177,8 @@ void TestEditorSave::doneStoresTheNameTrimmedInUpperCase()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(program.boxTexts(), QStringList());
-    QCOMPARE(program.temp.read(), kSparkit + added);
+    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.catalogue.read(), kSparkit + added);
 }
 
 void TestEditorSave::doneRefusesWhatWouldNotReadBack_data()
@@ -332,7 +216,7 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             continue;
         Program program(content);
         program.search(QStringLiteral("sparkit"));
-        QVERIFY(program.open(opener, [&](Editor &editor) {
+        QVERIFY(program.open(opener, [&](EditorControls &editor) {
             program.dialogs.chooseNext(picture);
             click(editor.picEdit);
             if (!editor.name->isReadOnly())
@@ -351,8 +235,8 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             QCOMPARE(editor.picName->text(), picture);
             click(editor.cancel);
         }));
-        QCOMPARE(program.temp.read(), content);
-        QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+        QCOMPARE(program.catalogue.read(), content);
+        QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
     }
 }
 
@@ -380,7 +264,7 @@ void TestEditorSave::newEntryIsAppendedAfterTheLastByte()
     QFETCH(QByteArray, between);
     Program program(content);
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         program.dialogs.chooseNext(QStringLiteral("/pics/alba.png"));
         click(editor.picEdit);
         typeInto(editor.name, QStringLiteral("Alba"));
@@ -388,10 +272,10 @@ void TestEditorSave::newEntryIsAppendedAfterTheLastByte()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(program.boxTexts(), QStringList());
-    QCOMPARE(program.temp.read(), content.value_or(QByteArray()) + between
+    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.catalogue.read(), content.value_or(QByteArray()) + between
                                       + record("ALBA", "/pics/alba.png", {"12", "A white one."}));
-    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
 }
 
 void TestEditorSave::editMovesTheRecordToTheEndAndDropsEmptyLines()
@@ -410,20 +294,20 @@ void TestEditorSave::editMovesTheRecordToTheEndAndDropsEmptyLines()
     const QString shown = program.shown();
     QCOMPARE(shown, QStringLiteral("25\r\n\r\nAn electric mouse.\r\n"));
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.data->text(), shown);
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(program.boxTexts(), QStringList());
+    QCOMPARE(boxTexts(program), QStringList());
     // Every record of that name goes, every other empty line goes, and the
     // text from the display ends in one empty data line.
-    QCOMPARE(program.temp.read(),
+    QCOMPARE(program.catalogue.read(),
              header + record("ALBA", "No picture", {"12", "A white one."})
                  + record("NIX", "", {"7"})
                  + crlfLines({"~Begin Entry", "", "No picture", "x", "~End Entry"})
                  + record("SPARKIT", "/pics/sparkit.png", {"25", "", "An electric mouse.", ""}));
-    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
     QCOMPARE(program.shown(), shown);
 }
 
@@ -432,15 +316,15 @@ void TestEditorSave::editStoresChangedDataAndPicture()
     Program program(kSparkit + kAlba);
     program.search(QStringLiteral("SPARKIT"));
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         typeInto(editor.data, QStringLiteral("26\nFaster now."));
         program.dialogs.chooseNext(QStringLiteral("/pics/sparkit2.png"));
         click(editor.picEdit);
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(program.boxTexts(), QStringList());
-    QCOMPARE(program.temp.read(),
+    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.catalogue.read(),
              kAlba + record("SPARKIT", "/pics/sparkit2.png", {"26", "Faster now."}));
     // The main window goes on showing the text from before the edit.
     QCOMPARE(program.shown(), kSparkitText);
@@ -465,13 +349,13 @@ void TestEditorSave::editOffersTheEntrysOwnTextAfterOtherCommands()
     click(program.button(command.constData()));
     QVERIFY(program.shown() != kSparkitText);
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
         QCOMPARE(editor.data->text(), kSparkitText);
         click(editor.done);
     }));
-    QCOMPARE(program.boxTexts(), QStringList());
-    QCOMPARE(program.temp.read(),
+    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.catalogue.read(),
              kAlba + record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse.", ""}));
 }
 
@@ -480,7 +364,7 @@ void TestEditorSave::deleteYesRemovesEveryCaseVariantAndDoneWritesItBack()
     Program program(kSparkit + "\r\n" + kAlba + record("sParkit", "No picture", {"old"}) + "\r\n");
     program.search(QStringLiteral("sparkit"));
 
-    const auto deleteIt = [&](Editor &editor) {
+    const auto deleteIt = [&](EditorControls &editor) {
         program.dialogs.clear();
         program.dialogs.answerNext(Dialogs::Yes);
         click(editor.erase);
@@ -492,25 +376,25 @@ void TestEditorSave::deleteYesRemovesEveryCaseVariantAndDoneWritesItBack()
         QVERIFY(!editor.window->isVisible());
     };
     QVERIFY(program.open("cmdEdit", deleteIt));
-    QCOMPARE(program.temp.read(), kAlba);
-    QCOMPARE(program.temp.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(program.catalogue.read(), kAlba);
+    QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
     // The main window still shows the deleted entry.
     QCOMPARE(program.shown(), kSparkitText);
     QCOMPARE(program.window->currentEntry(), QStringLiteral("SPARKIT"));
 
     // Edit Entry opens it again; deleting once more leaves the file as it is.
     QVERIFY(program.open("cmdEdit", deleteIt));
-    QCOMPARE(program.temp.read(), kAlba);
+    QCOMPARE(program.catalogue.read(), kAlba);
 
     // ... and Done appends it anew from the text still on display.
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
         QCOMPARE(editor.data->text(), kSparkitText);
         QCOMPARE(editor.picName->text(), QStringLiteral("/pics/sparkit.png"));
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(program.temp.read(),
+    QCOMPARE(program.catalogue.read(),
              kAlba + record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse.", ""}));
 }
 
@@ -521,17 +405,17 @@ void TestEditorSave::deleteNoLeavesFileAndEditorAlone()
     Program program(content);
     program.search(QStringLiteral("Sparkit"));
 
-    QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
         typeInto(editor.data, QStringLiteral("changed"));
         program.dialogs.answerNext(Dialogs::No);
         click(editor.erase);
-        QCOMPARE(program.boxTexts(),
+        QCOMPARE(boxTexts(program),
                  QStringList{"Are you sure you want to delete the entry SPARKIT?"});
         QVERIFY(editor.window->isVisible());
         QCOMPARE(editor.data->text(), QStringLiteral("changed"));
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), content);
+    QCOMPARE(program.catalogue.read(), content);
 }
 
 void TestEditorSave::deleteInNewModeDoesNothing()
@@ -540,15 +424,15 @@ void TestEditorSave::deleteInNewModeDoesNothing()
     Program program(content);
     program.search(QStringLiteral("sparkit"));
 
-    QVERIFY(program.open("cmdNew", [&](Editor &editor) {
+    QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
         // Even with the name of an existing entry in the box.
         typeInto(editor.name, QStringLiteral("SPARKIT"));
         click(editor.erase);
-        QCOMPARE(program.boxTexts(), QStringList());
+        QCOMPARE(boxTexts(program), QStringList());
         QVERIFY(editor.window->isVisible());
         click(editor.cancel);
     }));
-    QCOMPARE(program.temp.read(), content);
+    QCOMPARE(program.catalogue.read(), content);
 }
 
 void TestEditorSave::editAndDeleteAfterTheFileVanished()
@@ -557,21 +441,21 @@ void TestEditorSave::editAndDeleteAfterTheFileVanished()
     for (const bool edit : {true, false}) {
         Program program(kSparkit);
         program.search(QStringLiteral("sparkit"));
-        QVERIFY(QFile::remove(program.temp.dataPath()));
-        QVERIFY(program.open("cmdEdit", [&](Editor &editor) {
+        QVERIFY(QFile::remove(program.catalogue.dataPath()));
+        QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
             program.dialogs.answerNext(Dialogs::Yes);
             click(edit ? editor.done : editor.erase);
             QVERIFY(!editor.window->isVisible());
         }));
         if (edit) {
-            QCOMPARE(program.boxTexts(), QStringList());
-            QCOMPARE(program.temp.read(), record("SPARKIT", "/pics/sparkit.png",
+            QCOMPARE(boxTexts(program), QStringList());
+            QCOMPARE(program.catalogue.read(), record("SPARKIT", "/pics/sparkit.png",
                                                  {"25", "An electric mouse.", ""}));
         } else {
             QCOMPARE(program.dialogs.boxes().size(), 1); // the question only
-            QVERIFY(!program.temp.exists());
+            QVERIFY(!program.catalogue.exists());
         }
-        QCOMPARE(program.temp.entries(), edit ? QStringList{"zumivok.dat"} : QStringList());
+        QCOMPARE(program.catalogue.entries(), edit ? QStringList{"zumivok.dat"} : QStringList());
     }
 }
 

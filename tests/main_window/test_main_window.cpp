@@ -5,11 +5,8 @@
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
-#include "platform/pictures.h"
-#include "support/failing_files.h"
 #include "support/modal.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_catalogue.h"
+#include "support/program.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,7 +18,7 @@
 #include <QTextLayout>
 #include <QtTest>
 
-#include <memory>
+#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;
@@ -32,38 +29,11 @@ const QString kWelcome = QStringLiteral(
     "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
 const QString kPreset = QStringLiteral("Type entry to search for here");
 
-// One window over a fresh data directory. The directory is current only while
-// the window is built: the window keeps it from then on.
-struct Fixture
+// The program over an empty data file unless told otherwise, with what these
+// tests do besides.
+struct Fixture : Program
 {
-    TempCatalogue catalogue;
-    FailingFiles files;
-    ScriptedDialogs dialogs;
-    PictureLoader pictures;
-    QString startDirectory;
-    std::unique_ptr<frmVok> window;
-
-    explicit Fixture(const QByteArray &data = QByteArray(), bool withFile = true)
-    {
-        if (withFile)
-            catalogue.write(data);
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(catalogue.directory());
-        startDirectory = QDir::currentPath();
-        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
-        QDir::setCurrent(previous);
-    }
-
-    template <typename T = QWidget>
-    T *control(const char *name) const
-    {
-        T *found = window->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qWarning("no control named %s", name);
-        return found;
-    }
-    TextBox *output() const { return control<TextBox>("txtOutput"); }
-    QLineEdit *input() const { return control<QLineEdit>("txtInput"); }
+    explicit Fixture(const std::optional<QByteArray> &content = QByteArray()) : Program(content) {}
 
     // Shows the window and makes it the active one, so that keys go where the
     // focus is, as they do for the user.
@@ -72,16 +42,6 @@ struct Fixture
         window->show();
         QApplication::setActiveWindow(window.get());
         return QTest::qWaitForWindowActive(window.get());
-    }
-
-    // Replaces the search text the way the user does: click, select all, type.
-    void typeSearch(const QString &text) const
-    {
-        QLineEdit *box = input();
-        QTest::mouseClick(box, Qt::LeftButton);
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Backspace);
-        QTest::keyClicks(box, text);
     }
 
     int dataFileOpens() const
@@ -155,7 +115,7 @@ void MainWindowTest::startUpStateAndTexts()
     QCOMPARE(f.output()->document()->blockCount(), 5); // four lines and an empty fifth
     QCOMPARE(f.input()->text(), kPreset);
 
-    QCOMPARE(f.window->dataPath(), f.startDirectory);
+    QCOMPARE(f.window->dataPath(), f.directory);
     QCOMPARE(f.window->currentEntry(), QString());
     QCOMPARE(f.window->entryNumber(), qint64(0));
     QCOMPARE(f.window->picturePath(), QString());
@@ -192,7 +152,7 @@ void MainWindowTest::startUpPictureDrawnUnscaledOnWhite()
 void MainWindowTest::startUpOpensNoFileAndLeavesEditorUnloaded()
 {
     // No data file at all: start-up must not notice, let alone create one.
-    Fixture f(QByteArray(), false);
+    Fixture f(std::nullopt);
     QVERIFY(f.showActive());
     QCOMPARE(f.files.log(), QStringList());
     QVERIFY(!f.catalogue.exists());
@@ -481,14 +441,14 @@ void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
     QVERIFY(f.showActive());
     // The fixture has moved the process elsewhere since start-up; the window
     // still reads its own data file.
-    QVERIFY(QDir::currentPath() != f.startDirectory);
+    QVERIFY(QDir::currentPath() != f.directory);
     f.typeSearch(QStringLiteral("alba"));
     QTest::mouseClick(f.control("cmdSearch"), Qt::LeftButton);
     QCOMPARE(f.window->currentEntry(), QStringLiteral("ALBA"));
-    QVERIFY(f.files.log().contains(QStringLiteral("open ") + f.startDirectory
+    QVERIFY(f.files.log().contains(QStringLiteral("open ") + f.directory
                                    + QStringLiteral("/zumivok.dat")));
-    QCOMPARE(f.window->dataPath(), f.startDirectory);
-    QCOMPARE(f.window->editor().dataPath(), f.startDirectory);
+    QCOMPARE(f.window->dataPath(), f.directory);
+    QCOMPARE(f.window->editor().dataPath(), f.directory);
 }
 
 void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()

@@ -6,11 +6,8 @@
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
-#include "platform/pictures.h"
-#include "support/failing_files.h"
 #include "support/modal.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_catalogue.h"
+#include "support/program.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,7 +20,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace zumivok;
@@ -43,60 +40,16 @@ QImage asArgb(const QImage &image)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// One window over a fresh data directory, shown, with helpers that work its
-// controls as the user does.
-struct Fixture
+// The program over an empty data file unless told otherwise, with what these
+// tests look at besides: the picture shown at start-up, the one shown now, and
+// picture files written for real.
+struct Fixture : Program
 {
-    TempCatalogue catalogue;
-    FailingFiles files;
-    ScriptedDialogs dialogs;
-    PictureLoader pictures;
-    std::unique_ptr<frmVok> window;
-    QImage startUpPicture;
+    explicit Fixture(const std::optional<QByteArray> &content = QByteArray()) : Program(content) {}
 
-    explicit Fixture(const QByteArray &data = QByteArray(), bool withFile = true)
-    {
-        if (withFile)
-            catalogue.write(data);
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(catalogue.directory());
-        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
-        QDir::setCurrent(previous);
-        window->show();
-        startUpPicture = box()->picture();
-    }
+    QImage startUpPicture = pictureBox()->picture();
 
-    QWidget *control(const QString &name) const { return window->findChild<QWidget *>(name); }
-    TextBox *output() const { return window->findChild<TextBox *>(QStringLiteral("txtOutput")); }
-    QLineEdit *input() const { return window->findChild<QLineEdit *>(QStringLiteral("txtInput")); }
-    PictureBox *box() const { return window->findChild<PictureBox *>(QStringLiteral("picOutput")); }
-    QString text() const { return output()->text(); }
-    QImage picture() const { return asArgb(box()->picture()); }
-
-    void click(const QString &name) const { QTest::mouseClick(control(name), Qt::LeftButton); }
-
-    // Click, select all, type over it.
-    void type(const QString &typed) const
-    {
-        QLineEdit *box = input();
-        QTest::mouseClick(box, Qt::LeftButton);
-        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(box, Qt::Key_Backspace);
-        for (const QChar character : typed) {
-            if (character.unicode() < 0x80) {
-                QTest::keyClick(box, char(character.unicode()));
-            } else { // beyond what keyClicks knows: a key that carries the character
-                QTest::sendKeyEvent(QTest::Click, box, Qt::Key(character.toUpper().unicode()),
-                                    QString(character), Qt::NoModifier);
-            }
-        }
-    }
-    // What the user does to look something up.
-    void search(const QString &typed) const
-    {
-        type(typed);
-        click(QStringLiteral("cmdSearch"));
-    }
+    QImage picture() const { return asArgb(pictureBox()->picture()); }
 
     // A picture file in the data directory, written for real.
     QString writePicture(const QString &name, const QColor &colour, QSize size) const
@@ -249,17 +202,17 @@ private slots:
 
         Fixture f(file);
         if (typed.isNull())
-            f.click(QStringLiteral("cmdSearch"));
+            click(f.button("cmdSearch"));
         else
             f.search(typed);
         QCOMPARE(f.window->currentEntry(), name);
         QCOMPARE(f.window->entryNumber(), number);
-        QCOMPARE(f.text(), text);
+        QCOMPARE(f.shown(), text);
         // A failed search leaves the picture line as it was: here, none yet.
         QCOMPARE(f.window->picturePath(),
                  text == kNotFound ? QString() : QStringLiteral("No picture"));
         QCOMPARE(f.input()->text(), typed.isNull() ? kPreset : typed);
-        QCOMPARE(f.box()->picture(), f.startUpPicture);
+        QCOMPARE(f.pictureBox()->picture(), f.startUpPicture);
         QCOMPARE(f.catalogue.read(), file);
     }
 
@@ -315,17 +268,17 @@ private slots:
         for (qsizetype i = 0; i < steps.size(); ++i) {
             const Step &step = steps[i];
             if (byNext)
-                f.click(QStringLiteral("cmdNext"));
+                click(f.button("cmdNext"));
             else
                 f.search(step.name.toLower());
             QCOMPARE(f.window->currentEntry(), step.name);
             QCOMPARE(f.window->entryNumber(), qint64(i + 1));
             QCOMPARE(f.window->picturePath(), step.pictureLine);
-            QCOMPARE(f.text(), "about " + step.name + "\r\n");
+            QCOMPARE(f.shown(), "about " + step.name + "\r\n");
             QCOMPARE(f.picture(), asArgb(step.shown));
         }
         // What the user sees: the red picture at the top left of the box's inside.
-        const QImage shot = f.box()->grab().toImage();
+        const QImage shot = f.pictureBox()->grab().toImage();
         QCOMPARE(shot.pixelColor(1, 1), QColor(Qt::red));
         QCOMPARE(shot.pixelColor(20, 10), QColor(Qt::red));
         QCOMPARE(shot.pixelColor(22, 10), QColor(Qt::white));
@@ -389,20 +342,20 @@ private slots:
         Fixture f(file);
         for (const QString &action : actions) {
             if (action == QLatin1String("next"))
-                f.click(QStringLiteral("cmdNext"));
+                click(f.button("cmdNext"));
             else if (action == QLatin1String("prev"))
-                f.click(QStringLiteral("cmdPrev"));
+                click(f.button("cmdPrev"));
             else if (action.startsWith(QLatin1String("search:")))
                 f.search(action.sliced(7));
             else
-                f.type(action.sliced(5));
+                f.typeSearch(action.sliced(5));
         }
         QCOMPARE(f.input()->text(), input);
         QCOMPARE(f.window->currentEntry(), name);
         QCOMPARE(f.window->entryNumber(), number);
-        QCOMPARE(f.text(), text);
+        QCOMPARE(f.shown(), text);
         QCOMPARE(f.window->picturePath(), name.isEmpty() ? QString() : QStringLiteral("No picture"));
-        QCOMPARE(f.box()->picture(), f.startUpPicture);
+        QCOMPARE(f.pictureBox()->picture(), f.startUpPicture);
         QCOMPARE(f.dialogs.boxes().size(), 0);
     }
 
@@ -440,10 +393,10 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, names);
         Fixture f(file);
-        f.click(QStringLiteral("cmdTopic"));
-        QCOMPARE(f.text(), names);
-        f.click(QStringLiteral("cmdTopic"));
-        QCOMPARE(f.text(), names);
+        click(f.button("cmdTopic"));
+        QCOMPARE(f.shown(), names);
+        click(f.button("cmdTopic"));
+        QCOMPARE(f.shown(), names);
         QCOMPARE(f.catalogue.read(), file);
     }
 
@@ -472,12 +425,12 @@ private slots:
         const QStringList before = f.catalogue.entries();
         f.files.reset();
 
-        f.click(button);
-        const QString shown = f.text();
+        click(f.button(button));
+        const QString shown = f.shown();
         if (!text.isNull())
             QCOMPARE(shown, text);
-        f.click(button);
-        QCOMPARE(f.text(), shown); // twice shows it once
+        click(f.button(button));
+        QCOMPARE(f.shown(), shown); // twice shows it once
         QCOMPARE(f.window->currentEntry(), QStringLiteral("RED"));
         QCOMPARE(f.window->entryNumber(), qint64(2));
         QCOMPARE(f.window->picturePath(), red);
@@ -495,22 +448,22 @@ private slots:
         QVERIFY(!f.window->editor().isLoaded());
 
         // Next still steps on from the entry shown last.
-        f.click(QStringLiteral("cmdNext"));
+        click(f.button("cmdNext"));
         QCOMPARE(f.window->currentEntry(), QStringLiteral("ALBA"));
     }
 
     void helpAndVersionTextLines()
     {
         Fixture f(kAlba);
-        f.click(QStringLiteral("cmdHelp"));
-        const QString help = f.text();
+        click(f.button("cmdHelp"));
+        const QString help = f.shown();
         QCOMPARE(help.split(QStringLiteral("\r\n")).size(), 18);
         QCOMPARE(help.count(u'\r'), 17);
         QCOMPARE(help.count(u'\n'), 17);
         QVERIFY(help.endsWith(QLatin1String("click 'Done'")));
 
-        f.click(QStringLiteral("cmdVersion"));
-        const QString about = f.text();
+        click(f.button("cmdVersion"));
+        const QString about = f.shown();
         const QStringList lines = about.split(QStringLiteral("\r\n"));
         QCOMPARE(lines.size(), 8);
         QCOMPARE(about.count(u'\r'), 7);
@@ -526,13 +479,13 @@ private slots:
             QVERIFY2(!lines[notice].trimmed().isEmpty(), qPrintable(QString::number(notice + 1)));
 
         // Each replaces whatever was shown before, itself included.
-        f.click(QStringLiteral("cmdHelp"));
-        QCOMPARE(f.text(), help);
-        f.click(QStringLiteral("cmdHelp"));
-        QCOMPARE(f.text(), help);
-        f.click(QStringLiteral("cmdVersion"));
-        f.click(QStringLiteral("cmdVersion"));
-        QCOMPARE(f.text(), about);
+        click(f.button("cmdHelp"));
+        QCOMPARE(f.shown(), help);
+        click(f.button("cmdHelp"));
+        QCOMPARE(f.shown(), help);
+        click(f.button("cmdVersion"));
+        click(f.button("cmdVersion"));
+        QCOMPARE(f.shown(), about);
     }
 
     void editRefusedWithoutAnEntry_data()
@@ -552,10 +505,10 @@ private slots:
         const qint64 number = f.window->entryNumber();
 
         ModalDriver driver([](QWidget *modal) { modal->hide(); });
-        f.click(QStringLiteral("cmdEdit"));
-        QCOMPARE(f.text(), kRefusal);
-        f.click(QStringLiteral("cmdEdit"));
-        QCOMPARE(f.text(), kRefusal);
+        click(f.button("cmdEdit"));
+        QCOMPARE(f.shown(), kRefusal);
+        click(f.button("cmdEdit"));
+        QCOMPARE(f.shown(), kRefusal);
         QVERIFY(!driver.ran());
         QVERIFY(!f.window->editor().isLoaded());
         QCOMPARE(f.window->currentEntry(), QString());
@@ -587,15 +540,15 @@ private slots:
             kAlba + record("SPARKIT", red.toLatin1(), {"25", "An electric mouse."});
         f.catalogue.write(file);
         if (byNext) {
-            f.click(QStringLiteral("cmdNext"));
-            f.click(QStringLiteral("cmdNext"));
+            click(f.button("cmdNext"));
+            click(f.button("cmdNext"));
         } else {
             f.search(QStringLiteral("sparkit"));
         }
-        QCOMPARE(f.text(), kSparkitText);
+        QCOMPARE(f.shown(), kSparkitText);
         if (!between.isEmpty())
-            f.click(between);
-        const QString onDisplay = f.text();
+            click(f.button(between));
+        const QString onDisplay = f.shown();
 
         QString caption, name, data, pictureLabel;
         bool nameLocked = false;
@@ -609,7 +562,7 @@ private slots:
             QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
                               Qt::LeftButton);
         });
-        f.click(QStringLiteral("cmdEdit"));
+        click(f.button("cmdEdit"));
         QVERIFY(driver.ran());
         QVERIFY(!driver.timedOut());
         QCOMPARE(caption, QStringLiteral("ZumiVok Data Entry - Edit"));
@@ -619,7 +572,7 @@ private slots:
         QCOMPARE(pictureLabel, red);
 
         // Cancel: the main window shows what it showed, and nothing was written.
-        QCOMPARE(f.text(), onDisplay);
+        QCOMPARE(f.shown(), onDisplay);
         QCOMPARE(f.catalogue.read(), file);
         QCOMPARE(f.window->currentEntry(), QStringLiteral("SPARKIT"));
     }
@@ -638,14 +591,14 @@ private slots:
     {
         QFETCH(QString, button);
         QFETCH(QString, text);
-        Fixture f(QByteArray(), false);
-        f.click(button);
-        QCOMPARE(f.text(), text);
+        Fixture f(std::nullopt);
+        click(f.button(button));
+        QCOMPARE(f.shown(), text);
         QCOMPARE(f.window->entryNumber(), qint64(0));
         QCOMPARE(f.window->currentEntry(), QString());
         QCOMPARE(f.window->picturePath(), QString());
         QCOMPARE(f.input()->text(), kPreset);
-        QCOMPARE(f.box()->picture(), f.startUpPicture);
+        QCOMPARE(f.pictureBox()->picture(), f.startUpPicture);
         QCOMPARE(f.catalogue.entries(), QStringList()); // no reader creates the file
     }
 
@@ -679,7 +632,7 @@ private slots:
         f.search(QStringLiteral("blue"));
         QCOMPARE(f.window->entryNumber(), qint64(2));
         // What the user typed since, which Search would find and Next would replace.
-        f.type(QStringLiteral("alba"));
+        f.typeSearch(QStringLiteral("alba"));
 
         f.files.reset();
         if (fault == QLatin1String("directory")) {
@@ -690,9 +643,9 @@ private slots:
         } else {
             f.files.failOn(FailingFiles::Call::Read, fault == QLatin1String("read") ? 1 : 2, error);
         }
-        f.click(button);
+        click(f.button(button));
 
-        const QString report = f.text();
+        const QString report = f.shown();
         QVERIFY2(report.contains(f.window->dataPath() + QStringLiteral("/zumivok.dat")),
                  qPrintable(report));
         QVERIFY2(report.contains(QString::fromLocal8Bit(std::strerror(error))), qPrintable(report));
@@ -711,10 +664,10 @@ private slots:
             f.catalogue.write(file);
         }
         QCOMPARE(f.catalogue.read(), file);
-        f.click(QStringLiteral("cmdNext"));
+        click(f.button("cmdNext"));
         QCOMPARE(f.window->currentEntry(), QStringLiteral("LAST"));
         QCOMPARE(f.window->entryNumber(), qint64(3));
-        QCOMPARE(f.box()->picture(), QImage()); // its empty picture line clears the box
+        QCOMPARE(f.pictureBox()->picture(), QImage()); // its empty picture line clears the box
     }
 
     void fileEndingInsideARecordShowsWhatWasRead_data()
@@ -744,24 +697,24 @@ private slots:
 
         Fixture f(file);
         if (byNext) {
-            f.click(QStringLiteral("cmdNext"));
-            f.click(QStringLiteral("cmdNext"));
+            click(f.button("cmdNext"));
+            click(f.button("cmdNext"));
         } else {
             f.search(name.toLower());
         }
         QCOMPARE(f.window->currentEntry(), name);
         QCOMPARE(f.window->entryNumber(), qint64(2));
-        QCOMPARE(f.text(), text);
+        QCOMPARE(f.shown(), text);
         // A picture line that is not there clears nothing.
-        QCOMPARE(f.box()->picture(), f.startUpPicture);
+        QCOMPARE(f.pictureBox()->picture(), f.startUpPicture);
 
         // Nothing follows: Next changes nothing, and a begin marker alone on the
         // last line is counted but has no name to match.
-        f.click(QStringLiteral("cmdNext"));
+        click(f.button("cmdNext"));
         QCOMPARE(f.window->entryNumber(), qint64(2));
         f.catalogue.write(file + "\r\n~Begin Entry");
         f.search(QStringLiteral("nobody"));
-        QCOMPARE(f.text(), kNotFound);
+        QCOMPARE(f.shown(), kNotFound);
         QCOMPARE(f.window->entryNumber(), qint64(3));
     }
 
@@ -772,17 +725,17 @@ private slots:
 
         f.search(QStringLiteral("r39999"));
         QCOMPARE(f.window->entryNumber(), qint64(39999));
-        f.click(QStringLiteral("cmdNext"));
+        click(f.button("cmdNext"));
         QCOMPARE(f.window->currentEntry(), QStringLiteral("R40000"));
         QCOMPARE(f.window->entryNumber(), qint64(kCount));
-        QCOMPARE(f.text(), QStringLiteral("text 40000\r\n"));
-        f.click(QStringLiteral("cmdNext"));
+        QCOMPARE(f.shown(), QStringLiteral("text 40000\r\n"));
+        click(f.button("cmdNext"));
         QCOMPARE(f.window->entryNumber(), qint64(kCount));
 
         f.search(QStringLiteral("R32768"));
         QCOMPARE(f.window->entryNumber(), qint64(32768));
-        QCOMPARE(f.text(), QStringLiteral("text 32768\r\n"));
-        f.click(QStringLiteral("cmdPrev"));
+        QCOMPARE(f.shown(), QStringLiteral("text 32768\r\n"));
+        click(f.button("cmdPrev"));
         QCOMPARE(f.window->currentEntry(), QStringLiteral("R32767"));
         QCOMPARE(f.window->entryNumber(), qint64(32767));
 

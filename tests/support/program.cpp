@@ -1,0 +1,155 @@
+#include "support/program.h"
+
+#include "editor/frm_entry.h"
+#include "platform/controls.h"
+#include "support/modal.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace zumivok::test {
+
+void click(QWidget *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void typeInto(QWidget *box, const QString &text)
+{
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (c.unicode() >= 0x20 && c.unicode() < 0x7F)
+            QTest::keyClick(box, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+void pasteInto(QWidget *box, const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+}
+
+EditorControls::EditorControls(QWidget *shown)
+    : window(shown),
+      picEdit(control<QPushButton>(shown, "cmdPicEdit")),
+      name(control<QLineEdit>(shown, "txtEntry")),
+      nameLabel(control<QLabel>(shown, "lblEntry")),
+      data(control<TextBox>(shown, "txtData")),
+      dataLabel(control<QLabel>(shown, "lblData")),
+      done(control<QPushButton>(shown, "cmdDone")),
+      erase(control<QPushButton>(shown, "cmdErase")),
+      picName(control<QLabel>(shown, "lblPicName")),
+      help(control<QPushButton>(shown, "cmdHelp")),
+      cancel(control<QPushButton>(shown, "cmdCancel"))
+{
+}
+
+namespace {
+
+// Makes a directory current for as long as it lives.
+class CurrentDirectory
+{
+public:
+    explicit CurrentDirectory(const QString &path) : m_previous(QDir::currentPath())
+    {
+        if (!QDir::setCurrent(path))
+            qFatal("cannot change to %s", qPrintable(path));
+    }
+    ~CurrentDirectory() { QDir::setCurrent(m_previous); }
+    CurrentDirectory(const CurrentDirectory &) = delete;
+    CurrentDirectory &operator=(const CurrentDirectory &) = delete;
+
+private:
+    QString m_previous;
+};
+
+} // namespace
+
+Program::Program(const std::optional<QByteArray> &content)
+{
+    if (content)
+        catalogue.write(*content);
+    {
+        const CurrentDirectory inData(catalogue.directory());
+        directory = QDir::currentPath();
+        window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
+    }
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("the main window was never shown");
+}
+
+Program::~Program() = default;
+
+QPushButton *Program::button(QAnyStringView name) const
+{
+    return control<QPushButton>(name);
+}
+
+TextBox *Program::output() const
+{
+    return control<TextBox>("txtOutput");
+}
+
+QString Program::shown() const
+{
+    return output()->text();
+}
+
+QLineEdit *Program::input() const
+{
+    return control<QLineEdit>("txtInput");
+}
+
+PictureBox *Program::pictureBox() const
+{
+    return control<PictureBox>("picOutput");
+}
+
+frmEntry &Program::editor() const
+{
+    return window->editor();
+}
+
+void Program::typeSearch(const QString &text) const
+{
+    QLineEdit *box = input();
+    click(box);
+    typeInto(box, text);
+}
+
+void Program::search(const QString &name) const
+{
+    typeSearch(name);
+    click(button("cmdSearch"));
+}
+
+void Program::enterSearch(const QString &name) const
+{
+    typeSearch(name);
+    QTest::keyClick(input(), Qt::Key_Return);
+}
+
+Program::Opening Program::open(QAnyStringView opener,
+                               const std::function<void(EditorControls &)> &action) const
+{
+    ModalDriver driver([&](QWidget *modal) {
+        EditorControls editor(modal);
+        action(editor);
+    });
+    click(button(opener));
+    return {driver.ran(), driver.timedOut()};
+}
+
+} // namespace zumivok::test

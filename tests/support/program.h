@@ -1,0 +1,123 @@
+#pragma once
+
+// The program as the window tests meet it: one run over a fresh data
+// directory, with the doubles it was given, and helpers that work its
+// controls as the user does.
+
+#include "main_window/frm_vok.h"
+#include "platform/pictures.h"
+#include "support/failing_files.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_catalogue.h"
+
+#include <QAnyStringView>
+#include <QByteArray>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class frmEntry;
+
+namespace zumivok {
+class PictureBox;
+class TextBox;
+} // namespace zumivok
+
+namespace zumivok::test {
+
+// The control of that name in window; a missing one ends the run.
+template <typename T = QWidget>
+T *control(const QWidget *window, QAnyStringView name)
+{
+    T *found = window->findChild<T *>(name.toString());
+    if (!found)
+        qFatal("no control named %s", qPrintable(name.toString()));
+    return found;
+}
+
+void click(QWidget *button);
+
+// Replaces a box's text as a user would: select all, delete, type. '\n'
+// presses Enter; a character without a key of its own comes as typed text.
+void typeInto(QWidget *box, const QString &text);
+
+// Replaces a box's text by pasting, which can bring what no key types.
+void pasteInto(QWidget *box, const QString &text);
+
+// The editor's controls, found by name in its window.
+struct EditorControls
+{
+    explicit EditorControls(QWidget *shown);
+
+    QWidget *window;
+    QPushButton *picEdit;
+    QLineEdit *name;
+    QLabel *nameLabel;
+    TextBox *data;
+    QLabel *dataLabel;
+    QPushButton *done;
+    QPushButton *erase;
+    QLabel *picName;
+    QPushButton *help;
+    QPushButton *cancel;
+};
+
+// One run of the program over a fresh data directory: zumivok.dat holds
+// content, or is not there at all without it. The directory is current only
+// while the main window is built (the window keeps it from then on); the
+// window is then shown.
+class Program
+{
+public:
+    explicit Program(const std::optional<QByteArray> &content = std::nullopt);
+    ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    template <typename T = QWidget>
+    T *control(QAnyStringView name) const
+    {
+        return zumivok::test::control<T>(window.get(), name);
+    }
+    QPushButton *button(QAnyStringView name) const;
+    TextBox *output() const;
+    QString shown() const; // the text of txtOutput
+    QLineEdit *input() const;
+    PictureBox *pictureBox() const;
+    frmEntry &editor() const;
+
+    // Replaces the search text as the user does: click into the box, then type.
+    void typeSearch(const QString &text) const;
+    // Looks name up with the Search button.
+    void search(const QString &name) const;
+    // Looks name up with the Enter key, pressed in the search box.
+    void enterSearch(const QString &name) const;
+
+    // How an opening of the editor went: whether it came, and whether it was
+    // still open when the time to leave it was up.
+    struct Opening
+    {
+        bool ran = false;
+        bool timedOut = false;
+        explicit operator bool() const { return ran && !timedOut; }
+    };
+    // Clicks opener (New Entry or Edit Entry) and lets action drive the
+    // editor from inside its modal show; true when the editor came and the
+    // action left it.
+    Opening open(QAnyStringView opener, const std::function<void(EditorControls &)> &action) const;
+
+    TempCatalogue catalogue;
+    ScriptedDialogs dialogs;
+    FailingFiles files; // real files unless told to fail
+    PictureLoader pictures;
+    QString directory; // the current directory as the window found it
+    std::unique_ptr<frmVok> window;
+};
+
+} // namespace zumivok::test
