@@ -3,5 +3,5 @@
 # directory: the catalogue is ./zumivok.dat.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-bash "$repo/scripts/setup.sh"
+bash "$repo/scripts/setup.sh" zumivok
 exec "$repo/build/zumivok"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing ZumiVok need, when
-# any is missing, then configures and builds the project into build/.
+# any is missing, then configures and builds the project into build/:
+# everything, or only the targets named as arguments.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -25,4 +26,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 cmake -S "$repo" -B "$repo/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$repo/build" -j "$(nproc)"
+targets=()
+for target in "$@"; do targets+=(--target "$target"); done
+cmake --build "$repo/build" -j "$(nproc)" "${targets[@]}"
