@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 
 #include <cerrno>
 #include <cstring>
@@ -100,30 +101,52 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error < 0 ? -error : error));
 }
 
-int readAll(Files &files, int fd, QByteArray &content)
+PieceReader::PieceReader(Files &files, int fd, qint64 pieceSize)
+    : m_files(files), m_fd(fd), m_pieceSize(pieceSize)
 {
-    content.clear();
+}
+
+int PieceReader::begin()
+{
     struct stat status {};
-    if (const int failed = files.fstat(fd, &status))
+    if (const int failed = m_files.fstat(m_fd, &status))
         return failed;
     // The size is only a hint: the file may grow or shrink while it is read.
     qint64 capacity = S_ISREG(status.st_mode) ? qint64(status.st_size) + 1 : 0;
     capacity = std::max<qint64>(capacity, 64 * 1024);
-    content.resize(capacity);
-    qint64 filled = 0;
-    for (;;) {
-        if (filled == content.size())
-            content.resize(content.size() * 2);
-        const qint64 got = files.read(fd, content.data() + filled, content.size() - filled);
-        if (got < 0) {
-            content.clear();
+    m_buffer.resize(capacity);
+    return 0;
+}
+
+qint64 PieceReader::next()
+{
+    if (m_filled == m_buffer.size())
+        m_buffer.resize(std::max<qint64>(m_buffer.size() * 2, 64 * 1024));
+    const qint64 wanted = std::min(m_pieceSize, m_buffer.size() - m_filled);
+    const qint64 got = m_files.read(m_fd, m_buffer.data() + m_filled, wanted);
+    if (got > 0)
+        m_filled += got;
+    return got;
+}
+
+QByteArray PieceReader::take()
+{
+    m_buffer.truncate(m_filled);
+    m_filled = 0;
+    return std::exchange(m_buffer, QByteArray());
+}
+
+int readAll(Files &files, int fd, QByteArray &content)
+{
+    content.clear();
+    PieceReader reader(files, fd);
+    if (const int failed = reader.begin())
+        return failed;
+    for (qint64 got; (got = reader.next()) != 0;) {
+        if (got < 0)
             return int(got);
-        }
-        if (got == 0)
-            break;
-        filled += got;
     }
-    content.truncate(filled);
+    content = reader.take();
     return 0;
 }
 

@@ -41,6 +41,33 @@ public:
 // The system's text for a (positive or negative) errno, e.g. "No space left on device".
 QString errorText(int error);
 
+// Reads an open file into one buffer, a piece at a time, so that the caller
+// can look at each piece while it is still in the processor's cache.
+class PieceReader
+{
+public:
+    // A piece is at most pieceSize bytes; the default reads as much as fits.
+    explicit PieceReader(Files &files, int fd, qint64 pieceSize = kWhole);
+
+    static constexpr qint64 kWhole = qint64(1) << 62;
+
+    // Sizes the buffer from the file's size. Returns 0, or -errno.
+    int begin();
+    // Reads the next piece after the bytes read so far. Returns the number of
+    // bytes read, 0 at the end of the file, or -errno.
+    qint64 next();
+    // What has been read so far; the bytes move when the buffer grows.
+    QByteArrayView bytes() const { return QByteArrayView(m_buffer.constData(), m_filled); }
+    QByteArray take();
+
+private:
+    Files &m_files;
+    int m_fd;
+    qint64 m_pieceSize;
+    QByteArray m_buffer;
+    qint64 m_filled = 0;
+};
+
 // Reads the whole of an open file. Returns 0, or -errno.
 int readAll(Files &files, int fd, QByteArray &content);
 // Writes all of data, looping over short writes. Returns 0, or -errno.

@@ -19,6 +19,89 @@ Outcome<T> failed(const StoreError &error)
     return Outcome<T>::failure(error);
 }
 
+// The reading commands read the file in pieces this large: a piece is scanned
+// right after it is read, while it is still in the processor's cache.
+qint64 readPieceSize = 512 * 1024;
+
+// Opens a file for reading. Only a regular file is a catalogue: a directory,
+// FIFO or device is refused before a byte is read from it. Returns the
+// descriptor, or -errno (-ENOENT for a missing file).
+int openRegular(Files &files, const QString &file)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = files.open(file, O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return fd;
+    struct stat status {};
+    int result = files.fstat(fd, &status);
+    if (result == 0 && S_ISDIR(status.st_mode))
+        result = -EISDIR;
+    else if (result == 0 && !S_ISREG(status.st_mode))
+        result = -ENODEV;
+    if (result < 0)
+        files.close(fd);
+    return result < 0 ? result : fd;
+}
+
+// An open data file as the scans read it; a failing read ends it early and is
+// kept for the caller.
+class FileContent final : public ContentSource
+{
+public:
+    FileContent(Files &files, int fd) : m_reader(files, fd, readPieceSize) { }
+
+    int begin() { return m_error = m_reader.begin(); }
+    QByteArrayView bytes() const override { return m_reader.bytes(); }
+    bool readMore() override
+    {
+        if (m_ended)
+            return false;
+        const qint64 got = m_reader.next();
+        m_ended = got <= 0;
+        m_error = got < 0 ? int(got) : 0;
+        return !m_ended;
+    }
+    // Reads what the scan left; returns 0, or -errno of the read that failed.
+    int finish()
+    {
+        while (readMore()) { }
+        return m_error;
+    }
+
+private:
+    PieceReader m_reader;
+    bool m_ended = false;
+    int m_error = 0;
+};
+
+// Opens the data file and runs scan over it as it is read. A missing file is
+// scanned as empty. Every byte is read even when the scan stops early, so that
+// a file that cannot be read is reported whatever it holds.
+template <typename T, typename Scan>
+Outcome<T> scanFile(Files &files, const QString &file, Scan scan)
+{
+    const int fd = openRegular(files, file);
+    if (fd == -ENOENT) {
+        QByteArray nothing;
+        return {scan(nothing), std::nullopt};
+    }
+    int result = fd;
+    T value{};
+    if (fd >= 0) {
+        FileContent content(files, fd);
+        result = content.begin();
+        if (result == 0) {
+            value = scan(content);
+            result = content.finish();
+        }
+        // A failing close of a file that was only read loses nothing.
+        files.close(fd);
+    }
+    if (result < 0)
+        return failed<T>(StoreError{QStringLiteral("read"), file, -result, {}});
+    return {std::move(value), std::nullopt};
+}
+
 } // namespace
 
 QString StoreError::describe() const
@@ -52,8 +135,7 @@ Outcome<QByteArray> DataFile::readContent(bool *missing) const
         return failed<QByteArray>(StoreError{QStringLiteral("read"), file, -result, {}});
     };
 
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    const int fd = m_files.open(file, O_RDONLY | O_NONBLOCK);
+    const int fd = openRegular(m_files, file);
     if (fd == -ENOENT) {
         if (missing)
             *missing = true;
@@ -62,18 +144,8 @@ Outcome<QByteArray> DataFile::readContent(bool *missing) const
     if (fd < 0)
         return readError(fd);
 
-    // Only a regular file is a catalogue: a directory, FIFO or device is refused
-    // before a byte is read from it.
-    struct stat status {};
-    int result = m_files.fstat(fd, &status);
-    if (result == 0 && S_ISDIR(status.st_mode))
-        result = -EISDIR;
-    else if (result == 0 && !S_ISREG(status.st_mode))
-        result = -ENODEV;
-
     QByteArray content;
-    if (result == 0)
-        result = readAll(m_files, fd, content);
+    const int result = readAll(m_files, fd, content);
     // A failing close of a file that was only read loses nothing.
     m_files.close(fd);
     if (result < 0)
@@ -83,34 +155,34 @@ Outcome<QByteArray> DataFile::readContent(bool *missing) const
 
 Outcome<SearchHit> DataFile::search(QStringView typed) const
 {
-    const Outcome<QByteArray> content = readContent();
-    if (!content.ok())
-        return failed<SearchHit>(*content.error);
-    return {searchRecords(content.value, typed), std::nullopt};
+    return scanFile<SearchHit>(m_files, path(), [&](auto &content) {
+        return searchRecords(content, typed);
+    });
 }
 
 Outcome<std::optional<ShownEntry>> DataFile::entryAt(qint64 position) const
 {
-    const Outcome<QByteArray> content = readContent();
-    if (!content.ok())
-        return failed<std::optional<ShownEntry>>(*content.error);
-    return {recordAt(content.value, position), std::nullopt};
+    return scanFile<std::optional<ShownEntry>>(m_files, path(), [&](auto &content) {
+        return recordAt(content, position);
+    });
 }
 
 Outcome<QString> DataFile::topicList() const
 {
-    const Outcome<QByteArray> content = readContent();
-    if (!content.ok())
-        return failed<QString>(*content.error);
-    return {zumivok::topicList(content.value), std::nullopt};
+    return scanFile<QString>(m_files, path(),
+                             [](auto &content) { return zumivok::topicList(content); });
 }
 
 Outcome<bool> DataFile::containsName(QStringView name) const
 {
-    const Outcome<QByteArray> content = readContent();
-    if (!content.ok())
-        return failed<bool>(*content.error);
-    return {zumivok::containsName(content.value, name), std::nullopt};
+    return scanFile<bool>(m_files, path(), [&](auto &content) {
+        return zumivok::containsName(content, name);
+    });
+}
+
+void detail::setReadPieceSize(qint64 bytes)
+{
+    readPieceSize = bytes;
 }
 
 } // namespace zumivok

@@ -53,4 +53,10 @@ private:
     QString m_directory;
 };
 
+namespace detail {
+// How much the reading commands read at a time; tests make it tiny, so that
+// records, lines and markers fall across the pieces.
+void setReadPieceSize(qint64 bytes);
+} // namespace detail
+
 } // namespace zumivok

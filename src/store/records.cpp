@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -92,12 +93,16 @@ qsizetype notePairsSse2(const char *bytes, qsizetype size, qsizetype block, qsiz
         return quint16(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, tilde),
                                                        _mm_cmpeq_epi8(next, capitalB))));
     };
+    // Counted in a local: through the reference, every store of a place would
+    // make the count be loaded again.
+    size_t found = count;
     for (; block + 64 <= end && block + 65 <= size; block += 64) {
         const char *at = bytes + block;
         const quint64 mask = pairs(at) | pairs(at + 16) << 16 | pairs(at + 32) << 32
             | pairs(at + 48) << 48;
-        writePlaces(mask, size_t(bitCount(mask)), block, places, count);
+        writePlaces(mask, size_t(bitCount(mask)), block, places, found);
     }
+    count = found;
     return block;
 }
 #endif
@@ -110,6 +115,7 @@ qsizetype notePairsSse2(const char *bytes, qsizetype size, qsizetype block, qsiz
 {
     const __m256i tilde = _mm256_set1_epi8('~');
     const __m256i capitalB = _mm256_set1_epi8('B');
+    size_t found = count; // in a local, as above
     for (; block + 64 <= end && block + 65 <= size; block += 64) {
         const char *at = bytes + block;
         const auto *at256 = reinterpret_cast<const __m256i *>(at);
@@ -121,20 +127,113 @@ qsizetype notePairsSse2(const char *bytes, qsizetype size, qsizetype block, qsiz
             _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_loadu_si256(at256 + 1), tilde),
                              _mm256_cmpeq_epi8(_mm256_loadu_si256(next256 + 1), capitalB))));
         const quint64 mask = low | high << 32;
-        writePlaces(mask, size_t(__builtin_popcountll(mask)), block, places, count);
+        writePlaces(mask, size_t(__builtin_popcountll(mask)), block, places, found);
     }
+    count = found;
     return block;
 }
 
-bool wideScanAllowed = true;
+// The same with sixty-four bytes to a compare, on processors that have
+// AVX-512: the compares give their masks directly.
+[[gnu::target("avx512f,avx512bw,popcnt,bmi")]] qsizetype
+notePairsAvx512(const char *bytes, qsizetype size, qsizetype block, qsizetype end,
+                qsizetype *places, size_t &count)
+{
+    const __m512i tilde = _mm512_set1_epi8('~');
+    const __m512i capitalB = _mm512_set1_epi8('B');
+    size_t found = count; // in a local, as above
+    for (; block + 64 <= end && block + 65 <= size; block += 64) {
+        const char *at = bytes + block;
+        const __mmask64 tildes = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(at), tilde);
+        const quint64 mask =
+            _mm512_mask_cmpeq_epi8_mask(tildes, _mm512_loadu_si512(at + 1), capitalB);
+        writePlaces(mask, size_t(__builtin_popcountll(mask)), block, places, found);
+    }
+    count = found;
+    return block;
+}
+
+detail::ScanWidth widestAllowed = detail::ScanWidth::Widest;
 
 bool hasAvx2()
 {
     static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")
         && __builtin_cpu_supports("bmi");
-    return has && wideScanAllowed;
+    return has && widestAllowed >= detail::ScanWidth::Avx2;
+}
+
+bool hasAvx512()
+{
+    static const bool has = __builtin_cpu_supports("avx512f")
+        && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("popcnt")
+        && __builtin_cpu_supports("bmi");
+    return has && widestAllowed >= detail::ScanWidth::Avx512;
 }
 #endif
+
+// The part of a ContentSource read so far. Each look at the bytes first has
+// them read far enough that the look gives what it would give on the whole
+// file; a byte that is never read then changes nothing.
+class Content
+{
+public:
+    explicit Content(ContentSource &source) : m_source(source), m_bytes(source.bytes()) { }
+
+    // Reads on until the bytes before end are read or the file is all read.
+    QByteArrayView upTo(qsizetype end)
+    {
+        while (end > m_bytes.size() && more()) { }
+        return m_bytes;
+    }
+
+    // Reads on until the line that starts at start is read with its CR and the
+    // byte after it (an LF there belongs to the terminator), or to the end.
+    QByteArrayView throughLine(qsizetype start)
+    {
+        for (qsizetype searched = start;;) {
+            const char *bytes = m_bytes.data();
+            const qsizetype left = std::max<qsizetype>(m_bytes.size() - searched, 0);
+            const auto *cr =
+                static_cast<const char *>(std::memchr(bytes + searched, '\r', size_t(left)));
+            if (cr && cr - bytes + 1 < m_bytes.size())
+                return m_bytes;
+            // Searched again from the CR, or where the search stopped.
+            searched = cr ? cr - bytes : std::max(searched, m_bytes.size());
+            if (!more())
+                return m_bytes;
+        }
+    }
+
+    QByteArrayView whole() { return upTo(std::numeric_limits<qsizetype>::max()); }
+    bool complete() const { return m_ended; }
+
+private:
+    bool more()
+    {
+        if (m_ended || !m_source.readMore()) {
+            m_ended = true;
+            return false;
+        }
+        m_bytes = m_source.bytes();
+        return true;
+    }
+
+    ContentSource &m_source;
+    QByteArrayView m_bytes;
+    bool m_ended = false;
+};
+
+// The whole content at once.
+class WholeContent final : public ContentSource
+{
+public:
+    explicit WholeContent(QByteArrayView bytes) : m_bytes(bytes) { }
+    QByteArrayView bytes() const override { return m_bytes; }
+    bool readMore() override { return false; }
+
+private:
+    QByteArrayView m_bytes;
+};
 
 // Finds the begin-marker lines of the content in file order, a chunk at a
 // time. Each chunk is gone through twice, with hardly a branch that depends
@@ -145,7 +244,7 @@ bool hasAvx2()
 class BeginMarkers
 {
 public:
-    explicit BeginMarkers(QByteArrayView content) : m_content(content) { }
+    explicit BeginMarkers(Content &content) : m_source(content) { }
 
     // The first begin-marker line that starts at or after from, or -1.
     qsizetype at(qsizetype from)
@@ -155,9 +254,17 @@ public:
                 if (m_found[m_next] >= from)
                     return m_found[m_next];
             }
-            if (std::max(m_collected, from) >= m_content.size())
+            const qsizetype start = std::max(m_collected, from);
+            // Reads on only when what has been read is used up.
+            m_content = m_source.upTo(start + kBeginMarker.size() + 1);
+            if (start >= m_content.size())
                 return -1;
-            collect(std::max(m_collected, from));
+            // Places are looked at only a marker's length and more before the
+            // end of what was read, so that they are found as in the whole file.
+            qsizetype end = std::min(m_content.size(), start + kChunk);
+            if (!m_source.complete())
+                end = std::min(end, m_content.size() - kBeginMarker.size());
+            collect(start, end);
         }
     }
 
@@ -167,20 +274,20 @@ private:
     // that noting places without branches writes past the last one.
     static constexpr size_t kMostPlaces = kChunk / 2 + 2;
 
-    void collect(qsizetype start);
+    void collect(qsizetype start, qsizetype end);
     size_t notePlaces(qsizetype start, qsizetype end);
     bool isMarkerAt(qsizetype place) const;
 
-    QByteArrayView m_content;
+    Content &m_source;
+    QByteArrayView m_content; // what was read when the last chunk was collected
     qsizetype m_collected = 0; // the markers before this offset have been found
     std::array<qsizetype, kMostPlaces> m_found;
     size_t m_count = 0;
     size_t m_next = 0;
 };
 
-void BeginMarkers::collect(qsizetype start)
+void BeginMarkers::collect(qsizetype start, qsizetype end)
 {
-    const qsizetype end = std::min(m_content.size(), start + kChunk);
     const size_t places = notePlaces(start, end);
     // The markers overwrite the places in the same list, never ahead of them.
     size_t count = 0;
@@ -201,7 +308,9 @@ size_t BeginMarkers::notePlaces(qsizetype start, qsizetype end)
     size_t count = 0;
     qsizetype block = start;
 #if defined(ZUMIVOK_AVX2_SCAN)
-    if (hasAvx2())
+    if (hasAvx512())
+        block = notePairsAvx512(bytes, m_content.size(), block, end, m_found.data(), count);
+    else if (hasAvx2())
         block = notePairsAvx2(bytes, m_content.size(), block, end, m_found.data(), count);
     else
 #endif
@@ -252,8 +361,19 @@ inline qsizetype lineAfterMarker(QByteArrayView content, qsizetype marker)
     return end;
 }
 
+// The same, reading on as far as it takes to tell.
+inline qsizetype lineAfterMarker(Content &content, qsizetype marker)
+{
+    // Mostly the marker's line ends in CR LF right after the marker.
+    const qsizetype end = marker + kBeginMarker.size();
+    QByteArrayView bytes = content.upTo(end + 2);
+    if (end < bytes.size() && bytes[end] != '\r')
+        bytes = content.throughLine(end);
+    return lineAfterMarker(bytes, marker);
+}
+
 // Length of the line that starts at start.
-qsizetype lineLength(QByteArrayView content, qsizetype start)
+inline qsizetype lineLength(QByteArrayView content, qsizetype start)
 {
     const char *line = content.data() + start;
     const qsizetype left = content.size() - start;
@@ -295,6 +415,98 @@ inline bool nameAt(QByteArrayView content, qsizetype start, QStringView loweredK
     return sameLowered(loweredKey, content.data() + start);
 }
 
+// A first look at a name line, sixteen bytes at once: for each character of
+// the key, the one or two bytes that lower to it. Testing the characters one
+// by one, with a branch that goes either way, costs a mispredicted branch for
+// most records; a line that passes is still tested exactly by nameAt.
+class KeyFilter
+{
+public:
+    explicit KeyFilter(QStringView loweredKey)
+    {
+#if defined(__SSE2__)
+        if (loweredKey.size() > 16)
+            return;
+        alignas(16) std::array<char, 16> one{}, other{};
+        for (qsizetype i = 0; i < loweredKey.size(); ++i) {
+            int found = 0;
+            for (int byte = 0; byte < 256; ++byte) {
+                if (cp1252::lowerOf(uchar(byte)) != loweredKey[i])
+                    continue;
+                if (++found > 2)
+                    return; // not of use for this key: every line is tested exactly
+                // A character that one byte alone lowers to is looked for twice.
+                other[size_t(i)] = char(byte);
+                if (found == 1)
+                    one[size_t(i)] = char(byte);
+            }
+            if (found == 0)
+                return; // nothing can match; the exact test says so
+        }
+        m_one = _mm_load_si128(reinterpret_cast<const __m128i *>(one.data()));
+        m_other = _mm_load_si128(reinterpret_cast<const __m128i *>(other.data()));
+        m_care = int((1u << loweredKey.size()) - 1);
+        m_usable = true;
+#endif
+    }
+
+    // False when the line at start cannot be the key's name.
+    bool mayMatch(QByteArrayView content, qsizetype start) const
+    {
+#if defined(__SSE2__)
+        if (!m_usable || content.size() - start < 16)
+            return true;
+        const auto *at = reinterpret_cast<const __m128i *>(content.data() + start);
+        const __m128i line = _mm_loadu_si128(at);
+        const __m128i same =
+            _mm_or_si128(_mm_cmpeq_epi8(line, m_one), _mm_cmpeq_epi8(line, m_other));
+        return (_mm_movemask_epi8(same) & m_care) == m_care;
+#else
+        return true;
+#endif
+    }
+
+private:
+#if defined(__SSE2__)
+    __m128i m_one;
+    __m128i m_other;
+    int m_care = 0;
+#endif
+    bool m_usable = false;
+};
+
+// Where a name line starts in the content, and its length.
+struct NamePlace
+{
+    qsizetype start;
+    qsizetype length;
+};
+
+// Appends the names at the given places to the bytes filled so far, each
+// followed by CR LF. A short name is copied as one move of sixteen bytes:
+// what is copied past it is written over next, and room is kept for it.
+void appendNames(QByteArrayView content, const NamePlace *places, size_t count,
+                 QByteArray &names, qsizetype &filled)
+{
+    qsizetype needed = filled + 16;
+    for (size_t i = 0; i < count; ++i)
+        needed += places[i].length + kLineBreak.size();
+    if (needed > names.size())
+        names.resize(std::max(needed, 2 * names.size()));
+    char *out = names.data() + filled;
+    for (size_t i = 0; i < count; ++i) {
+        const NamePlace name = places[i];
+        const char *in = content.data() + name.start;
+        if (name.length <= 16 && content.size() - name.start >= 16)
+            std::memcpy(out, in, 16);
+        else
+            std::memcpy(out, in, size_t(name.length));
+        std::memcpy(out + name.length, "\r\n", 2);
+        out += name.length + kLineBreak.size();
+    }
+    filled = out - names.data();
+}
+
 bool holdsCr(QStringView text)
 {
     return text.contains(QLatin1Char('\r'));
@@ -332,10 +544,10 @@ ShownEntry readShownEntry(QByteArrayView content, qsizetype nameStart)
 
 } // namespace
 
-void detail::allowWideScan([[maybe_unused]] bool allowed)
+void detail::limitScanWidth([[maybe_unused]] ScanWidth widest)
 {
 #if defined(ZUMIVOK_AVX2_SCAN)
-    wideScanAllowed = allowed;
+    widestAllowed = widest;
 #endif
 }
 
@@ -365,21 +577,25 @@ bool nameMatches(QStringView loweredKey, QByteArrayView nameLine)
     return loweredKey.size() == nameLine.size() && sameLowered(loweredKey, nameLine.data());
 }
 
-SearchHit searchRecords(QByteArrayView content, QStringView typed)
+SearchHit searchRecords(ContentSource &source, QStringView typed)
 {
     const QString key = lowered(typed);
     const bool canMatch = !holdsCr(key);
+    const KeyFilter filter(key);
     SearchHit hit;
+    Content content(source);
     BeginMarkers markers(content);
     qsizetype from = 0;
     for (qsizetype marker; (marker = markers.at(from)) >= 0;) {
         ++hit.entryNumber;
         const qsizetype nameStart = lineAfterMarker(content, marker);
+        // Enough to tell whether the name line is the key and ends after it.
+        const QByteArrayView bytes = content.upTo(nameStart + key.size() + 1);
         // A begin marker on the last line counts but has no name to match.
-        if (nameStart >= content.size())
+        if (nameStart >= bytes.size())
             break;
-        if (canMatch && nameAt(content, nameStart, key)) {
-            hit.entry = readShownEntry(content, nameStart);
+        if (canMatch && filter.mayMatch(bytes, nameStart) && nameAt(bytes, nameStart, key)) {
+            hit.entry = readShownEntry(content.whole(), nameStart);
             break;
         }
         // The name line has been read and is not tested for a begin marker;
@@ -389,16 +605,19 @@ SearchHit searchRecords(QByteArrayView content, QStringView typed)
     return hit;
 }
 
-std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
+std::optional<ShownEntry> recordAt(ContentSource &source, qint64 position)
 {
     if (position < 1)
         return std::nullopt;
     qint64 counted = 0;
+    Content content(source);
     BeginMarkers markers(content);
     qsizetype from = 0;
     for (qsizetype marker; (marker = markers.at(from)) >= 0;) {
-        if (++counted == position)
-            return readShownEntry(content, lineAfterMarker(content, marker));
+        if (++counted == position) {
+            const QByteArrayView whole = content.whole();
+            return readShownEntry(whole, lineAfterMarker(whole, marker));
+        }
         // The name line of a record passed over is not read: it is tested for
         // a begin marker in its turn, like every other line.
         from = marker + 1;
@@ -406,52 +625,85 @@ std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
     return std::nullopt;
 }
 
-QString topicList(QByteArrayView content)
+QString topicList(ContentSource &source)
 {
-    // The names are gathered as bytes and decoded in one go at the end: a
-    // short name is copied as one move of sixteen bytes (what is copied past
-    // it is written over next), and a long list decodes sixteen bytes at a time.
+    // The places of a batch of names are found first and the names copied
+    // after: copying each name as soon as it is found makes the next record's
+    // loads wait for stores whose address is known only with the name's length.
+    // The names are gathered as bytes and decoded in one go at the end, sixteen
+    // bytes at a time.
+    std::array<NamePlace, 1024> batch;
+    size_t batched = 0;
     QByteArray names;
     qsizetype filled = 0;
+    Content content(source);
     BeginMarkers markers(content);
     qsizetype from = 0;
     for (qsizetype marker; (marker = markers.at(from)) >= 0;) {
         const qsizetype nameStart = lineAfterMarker(content, marker);
-        if (nameStart >= content.size())
+        QByteArrayView bytes = content.upTo(nameStart + 1);
+        if (nameStart >= bytes.size())
             break; // a begin marker on the last line has no name to list
-        const qsizetype length = lineLength(content, nameStart);
-        const qsizetype room = filled + std::max<qsizetype>(length + kLineBreak.size(), 16);
-        if (room > names.size())
-            names.resize(std::max(room, std::max<qsizetype>(2 * names.size(), 4096)));
-        char *out = names.data() + filled;
-        if (length <= 16 && content.size() - nameStart >= 16)
-            std::memcpy(out, content.data() + nameStart, 16);
-        else
-            std::memcpy(out, content.data() + nameStart, size_t(length));
-        out[length] = '\r';
-        out[length + 1] = '\n';
-        filled += length + kLineBreak.size();
+        qsizetype length = lineLength(bytes, nameStart);
+        // A name that runs to the end of what was read may go on after it.
+        if (nameStart + length == bytes.size()) {
+            bytes = content.throughLine(nameStart);
+            length = lineLength(bytes, nameStart);
+        }
+        batch[batched++] = {nameStart, length};
+        if (batched == batch.size()) {
+            appendNames(bytes, batch.data(), batched, names, filled);
+            batched = 0;
+        }
         from = nameStart + 1; // the name line is not tested for a begin marker
     }
+    appendNames(content.upTo(0), batch.data(), batched, names, filled);
     return cp1252::decode(QByteArrayView(names.constData(), filled));
 }
 
-bool containsName(QByteArrayView content, QStringView name)
+bool containsName(ContentSource &source, QStringView name)
 {
     const QString key = lowered(name);
     if (holdsCr(key))
         return false;
+    const KeyFilter filter(key);
+    Content content(source);
     BeginMarkers markers(content);
     qsizetype from = 0;
     for (qsizetype marker; (marker = markers.at(from)) >= 0;) {
         const qsizetype nameStart = lineAfterMarker(content, marker);
-        if (nameStart >= content.size())
+        const QByteArrayView bytes = content.upTo(nameStart + key.size() + 1);
+        if (nameStart >= bytes.size())
             return false;
-        if (nameAt(content, nameStart, key))
+        if (filter.mayMatch(bytes, nameStart) && nameAt(bytes, nameStart, key))
             return true;
         from = nameStart + 1; // the name line is not tested for a begin marker
     }
     return false;
+}
+
+SearchHit searchRecords(QByteArrayView content, QStringView typed)
+{
+    WholeContent whole(content);
+    return searchRecords(whole, typed);
+}
+
+std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
+{
+    WholeContent whole(content);
+    return recordAt(whole, position);
+}
+
+QString topicList(QByteArrayView content)
+{
+    WholeContent whole(content);
+    return topicList(whole);
+}
+
+bool containsName(QByteArrayView content, QStringView name)
+{
+    WholeContent whole(content);
+    return containsName(whole, name);
 }
 
 } // namespace zumivok

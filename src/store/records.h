@@ -40,16 +40,36 @@ struct SearchHit
     std::optional<ShownEntry> entry;
 };
 
+// Content that is read while it is scanned: the scans ask for more as they
+// come to the end of what has been read, so that each piece is scanned while
+// it is still in the processor's cache.
+class ContentSource
+{
+public:
+    virtual ~ContentSource() = default;
+    // What has been read so far; the bytes may move when more is read.
+    virtual QByteArrayView bytes() const = 0;
+    // Reads some more; false once there is no more (the end, or a failure).
+    virtual bool readMore() = 0;
+};
+
 // The scans that the reading commands share, over the file's whole content.
+// A scan may stop reading its source before the end.
+SearchHit searchRecords(ContentSource &content, QStringView typed);
+std::optional<ShownEntry> recordAt(ContentSource &content, qint64 position);
+QString topicList(ContentSource &content); // every name followed by CR LF
+bool containsName(ContentSource &content, QStringView name);
+
 SearchHit searchRecords(QByteArrayView content, QStringView typed);
 std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position);
-QString topicList(QByteArrayView content); // every name followed by CR LF
+QString topicList(QByteArrayView content);
 bool containsName(QByteArrayView content, QStringView name);
 
 namespace detail {
 // The scans use the widest vector instructions the processor offers; tests
-// switch that off to try the narrower ones as well.
-void allowWideScan(bool allowed);
+// limit them to try the narrower ones as well.
+enum class ScanWidth { Sse2, Avx2, Avx512, Widest = Avx512 };
+void limitScanWidth(ScanWidth widest);
 } // namespace detail
 
 } // namespace zumivok

@@ -87,6 +87,34 @@ QString plainTopic(const QByteArrayList &lines)
     return list;
 }
 
+// The content handed over a few bytes at a time, as a file read in pieces
+// would be; each piece is copied into a buffer that grows, so that the bytes
+// move and what was not handed over yet cannot be seen.
+class PiecewiseContent final : public ContentSource
+{
+public:
+    PiecewiseContent(const QByteArray &content, int largestPiece, quint32 seed)
+        : m_content(content), m_largestPiece(largestPiece), m_random(seed)
+    {
+    }
+    QByteArrayView bytes() const override { return m_read; }
+    bool readMore() override
+    {
+        const qsizetype left = m_content.size() - m_read.size();
+        if (left == 0)
+            return false;
+        const qsizetype piece = std::min<qsizetype>(left, 1 + m_random.bounded(m_largestPiece));
+        m_read = m_read + m_content.mid(m_read.size(), piece); // a new buffer every time
+        return true;
+    }
+
+private:
+    QByteArray m_content;
+    QByteArray m_read;
+    int m_largestPiece;
+    QRandomGenerator m_random;
+};
+
 } // namespace
 
 class TestRecords : public QObject
@@ -105,6 +133,8 @@ private slots:
     void positionsPassTheSixteenBitLimit();
     void scansAgreeWithTheLineByLineAlgorithms_data();
     void scansAgreeWithTheLineByLineAlgorithms();
+    void piecesFallAcrossLinesAndMarkers_data();
+    void piecesFallAcrossLinesAndMarkers();
 };
 
 void TestRecords::markersAreTheirFirstCharacters_data()
@@ -249,16 +279,24 @@ void TestRecords::positionsPassTheSixteenBitLimit()
 
 void TestRecords::scansAgreeWithTheLineByLineAlgorithms_data()
 {
-    QTest::addColumn<bool>("wide");
-    QTest::newRow("widest vectors") << true;
-    QTest::newRow("narrow vectors") << false;
+    using Width = detail::ScanWidth;
+    QTest::addColumn<Width>("width");
+    QTest::addColumn<int>("largestPiece"); // 0: the whole content at once
+    QTest::newRow("AVX-512") << Width::Avx512 << 0;
+    QTest::newRow("AVX2") << Width::Avx2 << 0;
+    QTest::newRow("SSE2") << Width::Sse2 << 0;
+    QTest::newRow("pieces of one byte") << Width::Widest << 1;
+    QTest::newRow("pieces of up to three bytes") << Width::Widest << 3;
+    QTest::newRow("pieces of up to 70 bytes") << Width::Avx2 << 70;
+    QTest::newRow("pieces of up to 5000 bytes") << Width::Sse2 << 5000;
 }
 
 void TestRecords::scansAgreeWithTheLineByLineAlgorithms()
 {
-    QFETCH(bool, wide);
-    detail::allowWideScan(wide);
-    const auto restore = qScopeGuard([] { detail::allowWideScan(true); });
+    QFETCH(detail::ScanWidth, width);
+    QFETCH(int, largestPiece);
+    detail::limitScanWidth(width);
+    const auto restore = qScopeGuard([] { detail::limitScanWidth(detail::ScanWidth::Widest); });
 
     // Random files of the lines that matter to the scans, ended in every way
     // a line can end; the fast scans skip bytes, the plain ones cannot.
@@ -276,19 +314,82 @@ void TestRecords::scansAgreeWithTheLineByLineAlgorithms()
             content += pieces[random.bounded(pieces.size())] + ends[random.bounded(ends.size())];
         const QByteArrayList lines = splitLines(content);
         const QByteArray where = "content " + content.toHex();
+        // Every scan gets its own source: a scan may stop before the end.
+        const auto scan = [&](auto run) {
+            if (largestPiece == 0)
+                return run(QByteArrayView(content));
+            PiecewiseContent source(content, largestPiece, quint32(round));
+            return run(static_cast<ContentSource &>(source));
+        };
         for (const QString &key : keys) {
             const SearchHit plain = plainSearch(lines, key);
-            const SearchHit fast = searchRecords(content, key);
+            const SearchHit fast = scan([&](auto &&c) { return searchRecords(c, key); });
             QVERIFY2(fast.entryNumber == plain.entryNumber
                          && shown(fast.entry) == shown(plain.entry),
                      where.constData());
-            QVERIFY2(containsName(content, key) == plain.entry.has_value(), where.constData());
+            QVERIFY2(scan([&](auto &&c) { return containsName(c, key); })
+                         == plain.entry.has_value(),
+                     where.constData());
         }
         for (qint64 position = 1; position <= 8; ++position)
-            QVERIFY2(shown(recordAt(content, position)) == shown(plainRecordAt(lines, position)),
+            QVERIFY2(shown(scan([&](auto &&c) { return recordAt(c, position); }))
+                         == shown(plainRecordAt(lines, position)),
                      where.constData());
-        QVERIFY2(topicList(content) == plainTopic(lines), where.constData());
+        QVERIFY2(scan([](auto &&c) { return topicList(c); }) == plainTopic(lines),
+                 where.constData());
     }
+}
+
+void TestRecords::piecesFallAcrossLinesAndMarkers_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    // Cut after every byte, each case has its pair of lines cut in between.
+    QTest::newRow("CR LF after the marker")
+        << QByteArray("~Begin Entry\r\nA\r\nP\r\nt\r\n~End Entry\r\n");
+    QTest::newRow("lone CR, then an LF that is no terminator")
+        << QByteArray("~Begin Entry\r\nA\r\nP\r\nx\r\r\n\n~Begin Entry\r\nB\r");
+    QTest::newRow("marker line with more after it")
+        << QByteArray("~Begin Entry and more\r\nA\r\nP\r\n~End Entry\r\n~Begin Entry\rA");
+    QTest::newRow("name longer than the pieces")
+        << QByteArray("~Begin Entry\r\n") + QByteArray(300, 'a') + "\r\nP\r\n~End Entry";
+    QTest::newRow("marker last") << QByteArray("~Begin Entry\r\nA\r\n~Begin Entry");
+    QTest::newRow("marker last with CR") << QByteArray("~Begin Entry\r\nA\r\n~Begin Entry\r");
+    QTest::newRow("no picture line") << QByteArray("~Begin Entry\r\nA\r\n");
+}
+
+// Pieces of every size, so that each boundary falls at every byte once; the
+// results must be those over the whole content.
+void TestRecords::piecesFallAcrossLinesAndMarkers()
+{
+    QFETCH(QByteArray, content);
+    const QStringList keys = {"a", QString(300, u'a'), "b", "", "x"};
+    for (int largest = 1; largest <= content.size(); ++largest) {
+        for (quint32 seed = 0; seed < 4; ++seed) {
+            const QByteArray where = "pieces up to " + QByteArray::number(largest);
+            for (const QString &key : keys) {
+                PiecewiseContent forSearch(content, largest, seed);
+                const SearchHit hit = searchRecords(forSearch, key);
+                const SearchHit whole = searchRecords(content, key);
+                QVERIFY2(hit.entryNumber == whole.entryNumber
+                             && shown(hit.entry) == shown(whole.entry),
+                         where.constData());
+                PiecewiseContent forContains(content, largest, seed);
+                QVERIFY2(containsName(forContains, key) == whole.entry.has_value(),
+                         where.constData());
+            }
+            for (qint64 position = 1; position <= 3; ++position) {
+                PiecewiseContent pieces(content, largest, seed);
+                QVERIFY2(shown(recordAt(pieces, position)) == shown(recordAt(content, position)),
+                         where.constData());
+            }
+            PiecewiseContent forTopic(content, largest, seed);
+            QVERIFY2(topicList(forTopic) == topicList(content), where.constData());
+        }
+    }
+    // The whole-content scans themselves agree with the plain line-by-line ones.
+    const QByteArrayList lines = splitLines(content);
+    QCOMPARE(topicList(content), plainTopic(lines));
+    QCOMPARE(shown(searchRecords(content, u"a").entry), shown(plainSearch(lines, "a").entry));
 }
 
 QTEST_APPLESS_MAIN(TestRecords)
