@@ -1,16 +1,15 @@
 #include "platform/pictures.h"
 
+#include "platform/files.h"
+
 #include <QBuffer>
 #include <QByteArray>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace zumivok {
 
@@ -20,42 +19,23 @@ namespace {
 // open itself from waiting for a writer when the path names a FIFO.
 std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes)
 {
-    const QByteArray name = QFile::encodeName(path);
-    int fd;
-    do {
-        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    Files files;
+    const int fd = files.open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
-
     std::optional<QByteArray> result;
     struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= maxBytes) {
-        // The size is only a hint: the file may change while it is read, so the
-        // read stops one byte past the limit to notice a file that has grown.
-        QByteArray content(qsizetype(status.st_size) + 1, Qt::Uninitialized);
-        qint64 filled = 0;
-        bool failed = false;
-        while (filled <= maxBytes) {
-            if (filled == content.size())
-                content.resize(qsizetype(std::min<qint64>(content.size() * 2, maxBytes + 1)));
-            const ssize_t got = ::read(fd, content.data() + filled, size_t(content.size() - filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                failed = true;
-                break;
-            }
-            if (got == 0)
-                break;
-            filled += got;
-        }
-        if (!failed && filled <= maxBytes) {
-            content.truncate(qsizetype(filled));
-            result = std::move(content);
-        }
+    if (files.fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= maxBytes) {
+        // The size is only a hint: a file that grows while it is read is
+        // stopped as soon as it passes the limit.
+        PieceReader reader(files, fd);
+        bool fine = reader.begin() == 0;
+        for (qint64 got; fine && (got = reader.next()) != 0;)
+            fine = got > 0 && reader.bytes().size() <= maxBytes;
+        if (fine)
+            result = reader.take();
     }
-    ::close(fd);
+    files.close(fd);
     return result;
 }
 
