@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 
