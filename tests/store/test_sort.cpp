@@ -42,6 +42,18 @@ QList<QByteArray> namesOf(const QByteArray &content)
     return names;
 }
 
+// Sorts records of the names in the row's "inFile" and compares the names'
+// new order with its "expected".
+void sortedNamesAreExpected()
+{
+    QFETCH(QList<QByteArray>, inFile);
+    QFETCH(QList<QByteArray>, expected);
+    QByteArray content;
+    for (const QByteArray &name : inFile)
+        content += record(name);
+    QCOMPARE(namesOf(sorted(content)), expected);
+}
+
 } // namespace
 
 class TestSort : public QObject
@@ -101,15 +113,7 @@ private slots:
             << QList<QByteArray>{"NIXTWO", "NIX", "NIX TWO"}
             << QList<QByteArray>{"NIX", "NIX TWO", "NIXTWO"};
     }
-    void namesFollowTheirCharacterCodes()
-    {
-        QFETCH(QList<QByteArray>, inFile);
-        QFETCH(QList<QByteArray>, expected);
-        QByteArray content;
-        for (const QByteArray &name : inFile)
-            content += record(name);
-        QCOMPARE(namesOf(sorted(content)), expected);
-    }
+    void namesFollowTheirCharacterCodes() { sortedNamesAreExpected(); }
 
     // A name that goes on past another with a character below CR is smaller
     // than that one's pick, and the other is smaller than its pick too: each
@@ -134,15 +138,7 @@ private slots:
         QTest::newRow("tab against other names") << QList<QByteArray>{"B", "A\tB", "A B"}
                                                  << QList<QByteArray>{"A\tB", "A B", "B"};
     }
-    void nameGoingOnWithALowCharacterDependsOnPlace()
-    {
-        QFETCH(QList<QByteArray>, inFile);
-        QFETCH(QList<QByteArray>, expected);
-        QByteArray content;
-        for (const QByteArray &name : inFile)
-            content += record(name);
-        QCOMPARE(namesOf(sorted(content)), expected);
-    }
+    void nameGoingOnWithALowCharacterDependsOnPlace() { sortedNamesAreExpected(); }
 
     // The first pass copies its pick as read; every later pick has been
     // through Erase, which drops empty data lines but keeps empty name and
