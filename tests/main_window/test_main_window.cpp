@@ -25,9 +25,6 @@ using namespace zumivok::test;
 
 namespace {
 
-const QString kWelcome = QStringLiteral(
-    "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
-const QString kPreset = QStringLiteral("Type entry to search for here");
 
 // The program over an empty data file unless told otherwise, with what these
 // tests do besides.

@@ -28,9 +28,6 @@ using namespace zumivok::test;
 
 namespace {
 
-const QString kWelcome = QStringLiteral(
-    "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
-const QString kPreset = QStringLiteral("Type entry to search for here");
 const QString kNotFound = QStringLiteral("Entry not found.");
 const QString kRefusal = QStringLiteral("There is no valid entry selected to edit.\r\n\r\n"
                                         "Search and locate a real entry and *then* click 'Edit.'");

@@ -31,6 +31,11 @@ class TextBox;
 
 namespace zumivok::test {
 
+// What the main window shows at start-up, as the user sees it.
+inline const QString kWelcome = QStringLiteral(
+    "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
+inline const QString kPreset = QStringLiteral("Type entry to search for here");
+
 // The control of that name in window; a missing one ends the run.
 template <typename T = QWidget>
 T *control(const QWidget *window, QAnyStringView name)
