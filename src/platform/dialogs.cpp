@@ -39,28 +39,22 @@ int QtDialogs::messageBox(QWidget *parent, const QString &text, const QString &t
     // Texts are shown as given: a '<' in an entry name must not turn into markup.
     box.setTextFormat(Qt::PlainText);
     box.setIcon(iconFor(style));
-    if (yesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        // The first button is the default, as on the system this program came from.
-        box.setDefaultButton(QMessageBox::Yes);
-    } else {
+    if (!yesNo) {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
-    }
-    box.exec();
-
-    // Escape or the title bar's close button answers No in a Yes/No box
-    // (QMessageBox makes No the escape button), Ok otherwise.
-    switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Yes:
-        return Yes;
-    case QMessageBox::No:
-        return No;
-    case QMessageBox::Ok:
+        box.exec();
         return Ok;
-    default:
-        return yesNo ? No : Ok;
     }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    // The first button is the default, as on the system this program came from.
+    box.setDefaultButton(QMessageBox::Yes);
+    // Only a click on Yes (or Enter or Space on it) says Yes. Escape, the
+    // title bar's close button, or a box closed in any other way says No.
+    bool yesClicked = false;
+    QObject::connect(box.button(QMessageBox::Yes), &QAbstractButton::clicked, &box,
+                     [&yesClicked] { yesClicked = true; });
+    box.exec();
+    return yesClicked ? Yes : No;
 }
 
 std::optional<QString> QtDialogs::openFileName(QWidget *parent)

@@ -4,10 +4,9 @@
 #include "store/data_file.h"
 
 #include "platform/files.h"
+#include "store/replace.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 
 namespace zumivok {
 
@@ -19,28 +18,41 @@ Outcome<T> failed(const StoreError &error)
     return Outcome<T>::failure(error);
 }
 
+QString actionName(StoreError::Action action)
+{
+    using Action = StoreError::Action;
+    switch (action) {
+    case Action::Read:
+        return QStringLiteral("read");
+    case Action::Open:
+        return QStringLiteral("open");
+    case Action::Create:
+        return QStringLiteral("create");
+    case Action::Write:
+        return QStringLiteral("write");
+    case Action::Sync:
+        return QStringLiteral("sync");
+    case Action::Close:
+        return QStringLiteral("close");
+    case Action::Rename:
+        return QStringLiteral("rename");
+    }
+    return QString();
+}
+
 // The reading commands read the file in pieces this large: a piece is scanned
 // right after it is read, while it is still in the processor's cache.
 qint64 readPieceSize = 512 * 1024;
 
-// Opens a file for reading. Only a regular file is a catalogue: a directory,
-// FIFO or device is refused before a byte is read from it. Returns the
-// descriptor, or -errno (-ENOENT for a missing file).
-int openRegular(Files &files, const QString &file)
+// Opens a file for reading; only a regular file is a catalogue.
+Outcome<int> openForReading(Files &files, const QString &file)
 {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    const int fd = files.open(file, O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return fd;
-    struct stat status {};
-    int result = files.fstat(fd, &status);
-    if (result == 0 && S_ISDIR(status.st_mode))
-        result = -EISDIR;
-    else if (result == 0 && !S_ISREG(status.st_mode))
-        result = -ENODEV;
-    if (result < 0)
-        files.close(fd);
-    return result < 0 ? result : fd;
+    return openRegularFile(files, file, O_RDONLY, StoreError::Action::Read);
+}
+
+StoreError readError(const QString &file, int result)
+{
+    return StoreError{StoreError::Action::Read, file, -result};
 }
 
 // An open data file as the scans read it; a failing read ends it early and is
@@ -80,25 +92,25 @@ private:
 template <typename T, typename Scan>
 Outcome<T> scanFile(Files &files, const QString &file, Scan scan)
 {
-    const int fd = openRegular(files, file);
-    if (fd == -ENOENT) {
+    const Outcome<int> opened = openForReading(files, file);
+    if (isMissing(opened.error)) {
         QByteArray nothing;
         return {scan(nothing), std::nullopt};
     }
-    int result = fd;
+    if (!opened.ok())
+        return failed<T>(*opened.error);
+    const int fd = opened.value;
     T value{};
-    if (fd >= 0) {
-        FileContent content(files, fd);
-        result = content.begin();
-        if (result == 0) {
-            value = scan(content);
-            result = content.finish();
-        }
-        // A failing close of a file that was only read loses nothing.
-        files.close(fd);
+    FileContent content(files, fd);
+    int result = content.begin();
+    if (result == 0) {
+        value = scan(content);
+        result = content.finish();
     }
+    // A failing close of a file that was only read loses nothing.
+    files.close(fd);
     if (result < 0)
-        return failed<T>(StoreError{QStringLiteral("read"), file, -result, {}});
+        return failed<T>(readError(file, result));
     return {std::move(value), std::nullopt};
 }
 
@@ -106,10 +118,25 @@ Outcome<T> scanFile(Files &files, const QString &file, Scan scan)
 
 QString StoreError::describe() const
 {
-    QString line = action == QLatin1String("rename")
+    if (reason == Reason::EndsInsideRecord) {
+        // A name may hold tabs or a lone LF; the message stays on one line.
+        QString name = entry;
+        for (QChar &c : name) {
+            if (c.unicode() < 0x20)
+                c = QLatin1Char(' ');
+        }
+        const QString theEntry = name.isEmpty() ? QStringLiteral("the entry without a name")
+                                                : QStringLiteral("the entry %1").arg(name);
+        return QStringLiteral("The data file ends inside %1, which has no \"~End Entry\" line: "
+                              "a new entry written after it would become part of it.")
+            .arg(theEntry);
+    }
+    QString line = action == Action::Rename
         ? QStringLiteral("Could not rename %1 to %2").arg(path, target)
-        : QStringLiteral("Could not %1 %2").arg(action, path);
-    if (error != 0)
+        : QStringLiteral("Could not %1 %2").arg(actionName(action), path);
+    if (reason == Reason::NotRegularFile)
+        line += QStringLiteral(": Not a regular file");
+    else if (error != 0)
         line += QStringLiteral(": ") + errorText(error);
     return line + QLatin1Char('.');
 }
@@ -130,26 +157,21 @@ Outcome<QByteArray> DataFile::readContent(bool *missing) const
     if (missing)
         *missing = false;
     const QString file = path();
-    // The calls of Files return -errno.
-    const auto readError = [&](int result) {
-        return failed<QByteArray>(StoreError{QStringLiteral("read"), file, -result, {}});
-    };
-
-    const int fd = openRegular(m_files, file);
-    if (fd == -ENOENT) {
+    const Outcome<int> opened = openForReading(m_files, file);
+    if (isMissing(opened.error)) {
         if (missing)
             *missing = true;
         return {};
     }
-    if (fd < 0)
-        return readError(fd);
+    if (!opened.ok())
+        return failed<QByteArray>(*opened.error);
 
     QByteArray content;
-    const int result = readAll(m_files, fd, content);
+    const int result = readAll(m_files, opened.value, content);
     // A failing close of a file that was only read loses nothing.
-    m_files.close(fd);
+    m_files.close(opened.value);
     if (result < 0)
-        return readError(result);
+        return failed<QByteArray>(readError(file, result));
     return {std::move(content), std::nullopt};
 }
 

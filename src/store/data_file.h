@@ -36,7 +36,9 @@ public:
     Outcome<QString> topicList() const;
     Outcome<bool> containsName(QStringView name) const;
 
-    // Writing. Each leaves the data file exactly as it was when it fails.
+    // Writing. Each leaves the data file exactly as it was when it fails. A
+    // record is refused (EndsInsideRecord) when what it would follow ends
+    // inside a record, since it would become part of that one.
     std::optional<StoreError> append(QByteArrayView record);
     // Erase's rules for key, then record at the end: one replacement.
     std::optional<StoreError> replaceEntry(QStringView key, QByteArrayView record);

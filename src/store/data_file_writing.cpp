@@ -20,6 +20,9 @@ std::optional<StoreError> DataFile::replaceEntry(QStringView key, QByteArrayView
     // without the new one in place. Erase's output ends every line, so the
     // record starts a line of its own, as the append would have made it.
     QByteArray replaced = missing ? QByteArray() : eraseRecords(content.value, key);
+    // What is left may end inside a record, which would take the new one in.
+    if (auto refused = refuseAppendAfter(replaced, path()))
+        return refused;
     replaced.append(record);
     return replaceFile(m_files, path(), pathOf(kEraseScratch), replaced);
 }

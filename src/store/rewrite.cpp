@@ -220,6 +220,37 @@ std::optional<RecordProblem> checkRecord(QStringView storedName, QStringView pic
     return std::nullopt;
 }
 
+qsizetype lastBeginMarkerLine(QByteArrayView content)
+{
+    // A line starts after every CR, and after the LF of a CR LF pair.
+    const auto startsLine = [&content](qsizetype at) {
+        return at == 0 || content[at - 1] == '\r'
+            || (content[at - 1] == '\n' && at >= 2 && content[at - 2] == '\r');
+    };
+    for (qsizetype at = content.lastIndexOf(kBeginMarker); at >= 0;
+         at = at == 0 ? -1 : content.lastIndexOf(kBeginMarker, at - 1)) {
+        if (startsLine(at))
+            return at;
+    }
+    return -1;
+}
+
+std::optional<QString> recordOpenAtEnd(QByteArrayView content)
+{
+    const qsizetype marker = lastBeginMarkerLine(content);
+    if (marker < 0)
+        return std::nullopt;
+    LineReader lines(content.sliced(marker));
+    lines.next();
+    const QByteArrayView name = lines.next();
+    // Line 2 is the picture line; an end marker counts from the data lines on.
+    for (qsizetype index = 2; !lines.atEnd(); ++index) {
+        if (isEndMarker(lines.next()) && index >= 3)
+            return std::nullopt;
+    }
+    return cp1252::decode(name);
+}
+
 QByteArray recordBytes(QStringView storedName, QStringView picture, QStringView data)
 {
     QByteArray out;

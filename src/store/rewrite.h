@@ -41,6 +41,16 @@ struct RecordProblem
 std::optional<RecordProblem> checkRecord(QStringView storedName, QStringView picture,
                                          QStringView data);
 
+// The offset of the last begin-marker line of content, which is taken to
+// start at the start of a line; -1 when no line is a begin marker.
+qsizetype lastBeginMarkerLine(QByteArrayView content);
+
+// The name line (empty when missing) of the record that content ends inside:
+// its last begin-marker line is not followed, three or more lines later (where
+// data lines start), by an end-marker line. Any line written after such
+// content would be read as part of that record. Nothing when it ends outside.
+std::optional<QString> recordOpenAtEnd(QByteArrayView content);
+
 // The record's bytes as Save writes them: "~Begin Entry", the name, the
 // picture line, the data text, "~End Entry", each followed by CR LF.
 // The record must have passed checkRecord.

@@ -7,13 +7,23 @@
 
 namespace zumivok {
 
-// What went wrong with a file: the action, the file and the system's reason.
+// What kept the store from doing its work on a file: the action, the file and
+// the reason, which is mostly the system's errno.
 struct StoreError
 {
-    QString action; // "read", "write", "sync", "rename", ...
-    QString path;
-    int error = 0; // errno
-    QString target; // the new name, for a rename
+    enum class Action { Read, Open, Create, Write, Sync, Close, Rename };
+    enum class Reason {
+        SystemError, // the system refused: see error
+        NotRegularFile, // a FIFO, device or socket; a directory is EISDIR
+        EndsInsideRecord, // a record written after the file's last one would become part of it
+    };
+
+    Action action = Action::Read;
+    QString path{};
+    int error = 0; // errno, for a SystemError
+    QString target{}; // the new name, for a rename
+    Reason reason = Reason::SystemError;
+    QString entry{}; // the name of the record the file ends inside
 
     // One line for the user, e.g.
     // "Could not read /home/ann/zumivok.dat: Permission denied."

@@ -82,11 +82,12 @@ bool runTwice(Program &program, Command command, const std::function<void()> &fa
     });
 }
 
-QByteArray savedContent(Command command)
+// What the click leaves in a file that held content (kContent for Edit and Delete).
+QByteArray savedContent(Command command, const QByteArray &content = kContent)
 {
     switch (command) {
     case Command::New:
-        return kContent + record("NIX", "/pics/new.png", {"7", "Seven."});
+        return content + record("NIX", "/pics/new.png", {"7", "Seven."});
     case Command::Edit:
         return kAlba + record("SPARKIT", "/pics/new.png", {"7", "Seven."});
     case Command::Delete:
@@ -114,6 +115,8 @@ private slots:
     void failedStepIsReportedAndChangesNothing();
     void rewriteKeepsThePermissions_data();
     void rewriteKeepsThePermissions();
+    void readOnlyFileIsRefused_data();
+    void readOnlyFileIsRefused();
     void leftoverScratchFileIsReplaced();
     void writeIsSyncedAndRenamedOverInOneStep_data();
     void writeIsSyncedAndRenamedOverInOneStep();
@@ -150,9 +153,10 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing_data()
     QTest::newRow("new: fsync") << Command::New << Call::Fsync << 1 << QString() << EIO << data;
     QTest::newRow("new: close") << Command::New << Call::Close << 2 << QString() << EDQUOT << data;
 
-    // Edit and Delete: zumivok.dat is read whole (open, fstat, read, close 1),
-    // then temp.dat is made, given the old permissions, written, synced,
-    // closed (close 2) and renamed over zumivok.dat.
+    // Edit and Delete: zumivok.dat is read whole (open, fstat, read, close 1)
+    // and opened for writing to see that it may be written (close 2); then
+    // temp.dat is made, given the old permissions, written, synced, closed
+    // (close 3) and renamed over zumivok.dat.
     for (const Command command : {Command::Edit, Command::Delete}) {
         const char *prefix = command == Command::Edit ? "edit: " : "delete: ";
         const auto row = [&](const char *step) {
@@ -165,7 +169,7 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing_data()
         *row("fchmod temp.dat") << command << Call::Fchmod << 1 << QString() << EPERM << scratch;
         *row("write temp.dat") << command << Call::Write << 1 << QString() << ENOSPC << scratch;
         *row("fsync temp.dat") << command << Call::Fsync << 1 << QString() << EIO << scratch;
-        *row("close temp.dat") << command << Call::Close << 2 << QString() << EDQUOT << scratch;
+        *row("close temp.dat") << command << Call::Close << 3 << QString() << EDQUOT << scratch;
         *row("rename over zumivok.dat")
             << command << Call::Rename << 1 << QString() << EROFS << scratch;
     }
@@ -239,6 +243,36 @@ void TestEditorFaults::rewriteKeepsThePermissions()
     QCOMPARE(int(modeOf(program.catalogue.dataPath())), mode);
 }
 
+void TestEditorFaults::readOnlyFileIsRefused_data()
+{
+    QTest::addColumn<Command>("command");
+    QTest::newRow("new") << Command::New;
+    QTest::newRow("edit") << Command::Edit;
+    QTest::newRow("delete") << Command::Delete;
+}
+
+// A data file the user may not write to is refused by every command in the
+// same words, even where its directory would let a rename replace it.
+void TestEditorFaults::readOnlyFileIsRefused()
+{
+    QFETCH(Command, command);
+    Program program(kContent);
+    const QString data = program.catalogue.dataPath();
+    QCOMPARE(::chmod(QFile::encodeName(data).constData(), 0444), 0);
+    QVERIFY(drive(program, command, [&](EditorControls &editor, QPushButton *button) {
+        clickWith(program, button, [&] { program.files.refuseWritingTo("zumivok.dat"); });
+        QVERIFY(editor.window->isVisible());
+        click(editor.cancel);
+        QCOMPARE(program.dialogs.boxes().size(), command == Command::Delete ? 2 : 1);
+        QCOMPARE(program.dialogs.boxes().last().text,
+                 "Could not open " + data + ": " + QString::fromLocal8Bit(std::strerror(EACCES))
+                     + ".\r\n\r\nThe data file has not been changed.");
+    }));
+    QCOMPARE(program.catalogue.read(), kContent);
+    QCOMPARE(int(modeOf(data)), 0444);
+    QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
+}
+
 void TestEditorFaults::leftoverScratchFileIsReplaced()
 {
     // A file, or a link to another file, left under the scratch name is
@@ -310,9 +344,14 @@ void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep()
 void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile_data()
 {
     QTest::addColumn<Command>("command");
-    QTest::newRow("new") << Command::New;
-    QTest::newRow("edit") << Command::Edit;
-    QTest::newRow("delete") << Command::Delete;
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("new") << Command::New << kContent;
+    // The record goes past the end of the page where the file ends, so it is
+    // appended through the scratch file.
+    const QByteArray nearPageEnd = kContent + QByteArray(4076 - 2 - kContent.size(), 'x') + "\r\n";
+    QTest::newRow("new, past the page's end") << Command::New << nearPageEnd;
+    QTest::newRow("edit") << Command::Edit << kContent;
+    QTest::newRow("delete") << Command::Delete << kContent;
 }
 
 // Every call that one click makes is failed in turn. Whatever fails, the data
@@ -322,25 +361,28 @@ void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile_data()
 void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile()
 {
     QFETCH(Command, command);
+    QFETCH(QByteArray, content);
     const QList<Call> kinds{Call::Open,   Call::Read,      Call::Pread,  Call::Write,
                             Call::Fsync,  Call::Close,     Call::Fstat,  Call::Lstat,
                             Call::Fchmod, Call::Ftruncate, Call::Rename, Call::Unlink};
 
     QMap<Call, int> calls; // of each kind, in a click where nothing fails
     {
-        Program clean(kContent);
+        Program clean(content);
         QVERIFY(drive(clean, command, [&](EditorControls &, QPushButton *button) {
             clickWith(clean, button, [] {});
             for (const Call kind : kinds)
                 calls[kind] = clean.files.count(kind);
         }));
-        QCOMPARE(clean.catalogue.read(), savedContent(command));
+        QCOMPARE(clean.catalogue.read(), savedContent(command, content));
     }
     QVERIFY(calls[Call::Write] > 0 && calls[Call::Fsync] > 0);
+    // Only a new record within the file's last page is appended in place.
+    QCOMPARE(calls[Call::Rename] > 0, command != Command::New || content != kContent);
 
     for (const Call kind : kinds) {
         for (int n = 1; n <= calls[kind]; ++n) {
-            Program program(kContent);
+            Program program(content);
             const QByteArray what = "call kind " + QByteArray::number(int(kind)) + ", number "
                                     + QByteArray::number(n);
             QVERIFY2(drive(program, command, [&](EditorControls &editor, QPushButton *button) {
@@ -350,11 +392,11 @@ void TestEditorFaults::noFailingCallLeavesAnythingButTheOldOrTheNewFile()
                     failures += box.style == 48 ? 1 : 0;
                 QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
                 if (editor.window->isVisible()) {
-                    QCOMPARE(program.catalogue.read(), kContent);
+                    QCOMPARE(program.catalogue.read(), content);
                     QCOMPARE(failures, 1);
                     click(editor.cancel);
                 } else {
-                    QCOMPARE(program.catalogue.read(), savedContent(command));
+                    QCOMPARE(program.catalogue.read(), savedContent(command, content));
                     QCOMPARE(failures, 0);
                 }
             }), what.constData());

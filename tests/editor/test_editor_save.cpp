@@ -76,6 +76,7 @@ private slots:
     void deleteNoLeavesFileAndEditorAlone();
     void deleteInNewModeDoesNothing();
     void editAndDeleteAfterTheFileVanished();
+    void editAndDeleteTakeALongNameWhole();
 };
 
 void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing_data()
@@ -186,19 +187,29 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("picture");
+    QTest::addColumn<QByteArray>("tail"); // of the file, after SPARKIT's record
     QTest::addColumn<QString>("named"); // what the box must point at
 
-    QTest::newRow("line break in the name") << "A\nB" << "x" << "No picture" << "line break";
+    QTest::newRow("line break in the name")
+        << "A\nB" << "x" << "No picture" << QByteArray() << "line break";
     QTest::newRow("data line ends the record")
-        << "NIX" << "one\n~End Entry x" << "No picture" << "~End Entry x";
+        << "NIX" << "one\n~End Entry x" << "No picture" << QByteArray() << "~End Entry x";
     QTest::newRow("data line starts a record")
-        << "NIX" << "~Begin Entry" << "No picture" << "~Begin Entry";
+        << "NIX" << "~Begin Entry" << "No picture" << QByteArray() << "~Begin Entry";
     QTest::newRow("data beyond the code page")
-        << "NIX" << QStringLiteral("5 Ā") << "No picture" << QStringLiteral("Ā");
+        << "NIX" << QStringLiteral("5 Ā") << "No picture" << QByteArray() << QStringLiteral("Ā");
     QTest::newRow("name beyond the code page")
-        << QStringLiteral("nĀx") << "x" << "No picture" << QStringLiteral("Ā");
+        << QStringLiteral("nĀx") << "x" << "No picture" << QByteArray() << QStringLiteral("Ā");
     QTest::newRow("picture path beyond the code page")
-        << "NIX" << "x" << QStringLiteral("/pics/Āx.png") << QStringLiteral("Ā");
+        << "NIX" << "x" << QStringLiteral("/pics/Āx.png") << QByteArray() << QStringLiteral("Ā");
+    // The new record would become part of the record the file ends inside.
+    QTest::newRow("file ends with a begin marker")
+        << "NIX" << "x" << "No picture" << QByteArray("~Begin Entry")
+        << "The data file ends inside the entry without a name, which has no \"~End Entry\" "
+           "line: a new entry written after it would become part of it.";
+    QTest::newRow("file ends inside a record")
+        << "NIX" << "x" << "No picture" << QByteArray("~Begin Entry\r\nOPEN\r\nNo picture\r\n7")
+        << "ends inside the entry OPEN,";
 }
 
 void TestEditorSave::doneRefusesWhatWouldNotReadBack()
@@ -206,8 +217,9 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
     QFETCH(QString, name);
     QFETCH(QString, data);
     QFETCH(QString, picture);
+    QFETCH(QByteArray, tail);
     QFETCH(QString, named);
-    const QByteArray content = kSparkit + "\r\n";
+    const QByteArray content = kSparkit + "\r\n" + tail;
 
     // Edit mode's name box is locked: only the other rows apply there.
     const bool inName = name != QLatin1String("NIX");
@@ -216,6 +228,8 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             continue;
         Program program(content);
         program.search(QStringLiteral("sparkit"));
+        click(program.button("cmdTopic"));
+        const QString names = program.shown();
         QVERIFY(program.open(opener, [&](EditorControls &editor) {
             program.dialogs.chooseNext(picture);
             click(editor.picEdit);
@@ -233,10 +247,18 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             QCOMPARE(editor.name->text(), typedName);
             QCOMPARE(editor.data->text(), typedData);
             QCOMPARE(editor.picName->text(), picture);
+            // Nothing was written, so the same click meets the same refusal.
+            click(editor.done);
+            QCOMPARE(program.dialogs.boxes().size(), 2);
+            QCOMPARE(program.dialogs.boxes()[1].text, program.dialogs.boxes()[0].text);
             click(editor.cancel);
         }));
         QCOMPARE(program.catalogue.read(), content);
         QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
+        click(program.button("cmdTopic"));
+        QCOMPARE(program.shown(), names);
+        program.search(name);
+        QCOMPARE(program.shown(), QStringLiteral("Entry not found."));
     }
 }
 
@@ -457,6 +479,34 @@ void TestEditorSave::editAndDeleteAfterTheFileVanished()
         }
         QCOMPARE(program.catalogue.entries(), edit ? QStringList{"zumivok.dat"} : QStringList());
     }
+}
+
+// Names longer than a line box's usual limit of 32,767 characters reach the
+// editor, and the record it looks for, whole.
+void TestEditorSave::editAndDeleteTakeALongNameWhole()
+{
+    const QByteArray shortOne = record("SHORT", "No picture", {"keep me"});
+    const QByteArray longName(40000, 'L');
+    Program program(shortOne + record(longName, "No picture", {"original text"}));
+    click(program.button("cmdNext"));
+    click(program.button("cmdNext"));
+    QCOMPARE(program.input()->text().size(), longName.size());
+
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
+        QCOMPARE(editor.name->text().size(), longName.size());
+        click(editor.done);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.catalogue.read(),
+             shortOne + record(longName, "No picture", {"original text", ""}));
+
+    QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
+        program.dialogs.answerNext(Dialogs::Yes);
+        click(editor.erase);
+        QVERIFY(!editor.window->isVisible());
+    }));
+    QCOMPARE(program.catalogue.read(), shortOne);
 }
 
 QTEST_MAIN(TestEditorSave)

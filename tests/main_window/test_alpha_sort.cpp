@@ -8,9 +8,14 @@
 #include "support/modal.h"
 #include "support/program.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 using namespace zumivok;
 using namespace zumivok::test;
@@ -114,6 +119,26 @@ private slots:
         QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
         QVERIFY2(f.shown().contains(QStringLiteral("No space left on device")),
                  qPrintable(f.shown()));
+    }
+
+    // A data file the user may not write to stays as it is, mode and all,
+    // even where its directory would let a rename replace it.
+    void aReadOnlyFileIsLeftAsItWas()
+    {
+        const QByteArray content = record("NIX") + record("ALBA");
+        Program f(content);
+        const QByteArray path = QFile::encodeName(f.catalogue.dataPath());
+        QCOMPARE(::chmod(path.constData(), 0444), 0);
+        f.files.refuseWritingTo(QStringLiteral("zumivok.dat"));
+        click(f.button("cmdAlpha"));
+        const QString denied = QString::fromLocal8Bit(std::strerror(EACCES));
+        QCOMPARE(f.shown(),
+                 QStringLiteral("Could not open %1: %2.").arg(f.catalogue.dataPath(), denied));
+        QCOMPARE(f.catalogue.read(), content);
+        QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
+        struct stat status {};
+        QCOMPARE(::stat(path.constData(), &status), 0);
+        QCOMPARE(status.st_mode & 07777, mode_t(0444));
     }
 };
 

@@ -74,6 +74,7 @@ void TestDialogs::messageBoxShowsStyleAndAnswers_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("how"); // "click" the button press, or close the box another way
     QTest::addColumn<int>("press"); // the standard button to click
     QTest::addColumn<QString>("expectedTitle");
     QTest::addColumn<int>("expectedButtons");
@@ -82,28 +83,37 @@ void TestDialogs::messageBoxShowsStyleAndAnswers_data()
 
     const int ok = QMessageBox::Ok;
     const int yesNo = QMessageBox::Yes | QMessageBox::No;
-    QTest::newRow("0, no title") << 0 << QString() << ok << "ZumiVok" << ok
-                                 << int(QMessageBox::NoIcon) << int(Dialogs::Ok);
-    QTest::newRow("0, own title") << 0 << "If it's a Zumling..." << ok << "If it's a Zumling..."
-                                  << ok << int(QMessageBox::NoIcon) << int(Dialogs::Ok);
-    QTest::newRow("4, yes") << 4 << "Warning!" << int(QMessageBox::Yes) << "Warning!" << yesNo
-                            << int(QMessageBox::NoIcon) << int(Dialogs::Yes);
-    QTest::newRow("4, no") << 4 << QString() << int(QMessageBox::No) << "ZumiVok" << yesNo
-                           << int(QMessageBox::NoIcon) << int(Dialogs::No);
-    QTest::newRow("16") << 16 << QString() << ok << "ZumiVok" << ok
+    const int noIcon = QMessageBox::NoIcon;
+    QTest::newRow("0, no title") << 0 << QString() << "click" << ok << "ZumiVok" << ok << noIcon
+                                 << int(Dialogs::Ok);
+    QTest::newRow("0, own title") << 0 << "If it's a Zumling..." << "click" << ok
+                                  << "If it's a Zumling..." << ok << noIcon << int(Dialogs::Ok);
+    QTest::newRow("4, yes") << 4 << "Warning!" << "click" << int(QMessageBox::Yes) << "Warning!"
+                            << yesNo << noIcon << int(Dialogs::Yes);
+    QTest::newRow("4, no") << 4 << QString() << "click" << int(QMessageBox::No) << "ZumiVok"
+                           << yesNo << noIcon << int(Dialogs::No);
+    QTest::newRow("16") << 16 << QString() << "click" << ok << "ZumiVok" << ok
                         << int(QMessageBox::Critical) << int(Dialogs::Ok);
-    QTest::newRow("48") << 48 << QString() << ok << "ZumiVok" << ok
+    QTest::newRow("48") << 48 << QString() << "click" << ok << "ZumiVok" << ok
                         << int(QMessageBox::Warning) << int(Dialogs::Ok);
-    QTest::newRow("64") << 64 << QString() << ok << "ZumiVok" << ok
+    QTest::newRow("64") << 64 << QString() << "click" << ok << "ZumiVok" << ok
                         << int(QMessageBox::Information) << int(Dialogs::Ok);
-    QTest::newRow("4 + 48") << 52 << QString() << int(QMessageBox::Yes) << "ZumiVok" << yesNo
-                            << int(QMessageBox::Warning) << int(Dialogs::Yes);
+    QTest::newRow("4 + 48") << 52 << QString() << "click" << int(QMessageBox::Yes) << "ZumiVok"
+                            << yesNo << int(QMessageBox::Warning) << int(Dialogs::Yes);
+    // Enter presses the default button, Yes; any way out without a button is No.
+    for (const char *how : {"Enter", "Escape", "close", "reject"}) {
+        const bool enter = QByteArray(how) == "Enter";
+        QTest::newRow(qPrintable(QStringLiteral("4, ") + QLatin1String(how)))
+            << 4 << QString() << how << 0 << "ZumiVok" << yesNo << noIcon
+            << int(enter ? Dialogs::Yes : Dialogs::No);
+    }
 }
 
 void TestDialogs::messageBoxShowsStyleAndAnswers()
 {
     QFETCH(int, style);
     QFETCH(QString, title);
+    QFETCH(QString, how);
     QFETCH(int, press);
     // Markup and both kinds of line break must reach the box as they are.
     const QString text = QStringLiteral("<b>SPARKIT</b> & co\r\n\r\nNext line");
@@ -117,8 +127,18 @@ void TestDialogs::messageBoxShowsStyleAndAnswers()
         }
         seen = {true, box->windowTitle(), box->text(), box->textFormat(), box->icon(),
                 box->standardButtons(), box->standardButton(box->defaultButton())};
-        if (QAbstractButton *button = box->button(QMessageBox::StandardButton(press)))
-            button->click();
+        if (how == QLatin1String("click")) {
+            if (QAbstractButton *button = box->button(QMessageBox::StandardButton(press)))
+                button->click();
+        } else if (how == QLatin1String("Enter")) {
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (how == QLatin1String("Escape")) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else if (how == QLatin1String("close")) {
+            box->close();
+        } else {
+            box->reject();
+        }
         if (box->isVisible())
             box->done(-1);
     });

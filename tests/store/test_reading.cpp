@@ -1,6 +1,7 @@
 #include "platform/files.h"
 #include "store/codepage.h"
 #include "store/data_file.h"
+#include "store/replace.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 
@@ -32,6 +33,9 @@ qsizetype openDescriptors()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(zumivok::StoreError::Action)
+Q_DECLARE_METATYPE(zumivok::StoreError::Reason)
 
 class TestReading : public QObject
 {
@@ -89,45 +93,76 @@ void TestReading::missingFileHoldsNoRecords()
 void TestReading::whatIsNoRegularFileIsRefused_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("error");
-    QTest::newRow("directory") << "directory" << EISDIR;
-    QTest::newRow("fifo") << "fifo" << ENODEV;
-    QTest::newRow("device") << "device" << ENODEV;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("directory") << "directory" << "Is a directory";
+    QTest::newRow("fifo") << "fifo" << "Not a regular file";
+    QTest::newRow("device") << "device" << "Not a regular file";
 }
 
+// Reading and every writing command refuse it at once, and leave it as it is.
 void TestReading::whatIsNoRegularFileIsRefused()
 {
     QFETCH(QString, kind);
-    QFETCH(int, error);
+    QFETCH(QString, reason);
     const TempCatalogue catalogue;
-    const QByteArray path = QFile::encodeName(catalogue.dataPath());
+    const QString dataPath = catalogue.dataPath();
+    const QByteArray path = QFile::encodeName(dataPath);
     if (kind == QLatin1String("directory"))
-        QVERIFY(QDir().mkdir(catalogue.dataPath()));
+        QVERIFY(QDir().mkdir(dataPath));
     else if (kind == QLatin1String("fifo"))
         QCOMPARE(::mkfifo(path.constData(), 0600), 0);
     else
         QCOMPARE(::symlink("/dev/null", path.constData()), 0);
+    struct stat before {};
+    QCOMPARE(::lstat(path.constData(), &before), 0);
 
     Files files;
-    const DataFile data(files, catalogue.directory());
+    DataFile data(files, catalogue.directory());
     const qsizetype descriptors = openDescriptors();
-    auto reading = std::async(std::launch::async, [&] { return data.readContent(); });
-    if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        // Play the writer so that a reader waiting at a FIFO, and the test, can end.
+    const auto describe = [](const std::optional<StoreError> &error) {
+        return error ? error->describe() : QStringLiteral("done");
+    };
+    auto commands = std::async(std::launch::async, [&] {
+        QStringList said{describe(data.readContent().error), describe(data.append(record("NEW"))),
+                         describe(data.replaceEntry(u"A", record("A"))),
+                         describe(data.erase(u"A")), describe(data.sort().error)};
+        // Never tried on the device: a fault here must not replace /dev/null.
+        if (kind != QLatin1String("device"))
+            said << describe(replaceFile(files, dataPath, catalogue.filePath("temp.dat"), "x"));
+        return said;
+    });
+    if (commands.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Play both ends, so that a command waiting at a FIFO, and the test, can end.
+        const int reader = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
         const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0)
-            ::close(writer);
-        reading.wait();
-        QFAIL("reading waited for a writer");
+        char drained[4096];
+        while (commands.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+            while (reader >= 0 && ::read(reader, drained, sizeof drained) > 0) { }
+        }
+        ::close(reader);
+        ::close(writer);
+        QFAIL("a command waited at the file");
     }
-    const Outcome<QByteArray> content = reading.get();
-    QVERIFY(!content.ok());
-    QCOMPARE(content.error->action, QStringLiteral("read"));
-    QCOMPARE(content.error->path, catalogue.dataPath());
-    QCOMPARE(content.error->error, error);
-    QCOMPARE(data.search(u"A").error->error, error);
+    const auto line = [&](const char *action) {
+        return QStringLiteral("Could not %1 %2: %3.").arg(QLatin1String(action), dataPath, reason);
+    };
+    QStringList expected{line("read"), line("open"), line("read"), line("read"), line("read")};
+    if (kind != QLatin1String("device"))
+        expected << line("open");
+    QCOMPARE(commands.get(), expected);
+
+    const Outcome<QByteArray> content = data.readContent();
+    QCOMPARE(content.error->action, StoreError::Action::Read);
+    QCOMPARE(content.error->reason, kind == QLatin1String("directory")
+                                        ? StoreError::Reason::SystemError
+                                        : StoreError::Reason::NotRegularFile);
+    QCOMPARE(data.search(u"A").error->describe(), line("read"));
     QVERIFY(!data.entryAt(1).ok() && !data.topicList().ok() && !data.containsName(u"A").ok());
     QCOMPARE(openDescriptors(), descriptors);
+    struct stat after {};
+    QCOMPARE(::lstat(path.constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(catalogue.entries(), QStringList{"zumivok.dat"});
 }
 
 void TestReading::failedCallsAreReportedAndClosed_data()
@@ -232,7 +267,7 @@ void TestReading::filesReadInTinyPiecesGiveTheSameResults()
     files.failOn(FailingFiles::Call::Read, 20, EIO);
     const Outcome<SearchHit> hit = data.search(u"first");
     QVERIFY(!hit.ok() && !hit.value.entry);
-    QCOMPARE(hit.error->action, QStringLiteral("read"));
+    QCOMPARE(hit.error->action, StoreError::Action::Read);
     QCOMPARE(hit.error->error, EIO);
     QCOMPARE(files.count(FailingFiles::Call::Read), 20);
     QCOMPARE(files.count(FailingFiles::Call::Close), 1);
@@ -243,25 +278,44 @@ void TestReading::filesReadInTinyPiecesGiveTheSameResults()
 
 void TestReading::errorsReadAsOneLine_data()
 {
-    QTest::addColumn<QString>("action");
+    using Action = StoreError::Action;
+    using Reason = StoreError::Reason;
+    QTest::addColumn<Action>("action");
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("target");
+    QTest::addColumn<Reason>("reason");
+    QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("line");
-    QTest::newRow("read") << "read" << EACCES << ""
+    const Reason system = Reason::SystemError;
+    QTest::newRow("read") << Action::Read << EACCES << "" << system << ""
                           << "Could not read /home/ann/zumivok.dat: Permission denied.";
     QTest::newRow("rename")
-        << "rename" << ENOSPC << "/home/ann/x"
+        << Action::Rename << ENOSPC << "/home/ann/x" << system << ""
         << "Could not rename /home/ann/zumivok.dat to /home/ann/x: No space left on device.";
-    QTest::newRow("no reason") << "sync" << 0 << ""
+    QTest::newRow("no reason") << Action::Sync << 0 << "" << system << ""
                                << "Could not sync /home/ann/zumivok.dat.";
+    QTest::newRow("not a regular file")
+        << Action::Open << 0 << "" << Reason::NotRegularFile << ""
+        << "Could not open /home/ann/zumivok.dat: Not a regular file.";
+    QTest::newRow("ends inside a record")
+        << Action::Write << 0 << "" << Reason::EndsInsideRecord << "OPEN\tONE"
+        << "The data file ends inside the entry OPEN ONE, which has no \"~End Entry\" line: a "
+           "new entry written after it would become part of it.";
+    QTest::newRow("ends inside a record without a name")
+        << Action::Write << 0 << "" << Reason::EndsInsideRecord << ""
+        << "The data file ends inside the entry without a name, which has no \"~End Entry\" "
+           "line: a new entry written after it would become part of it.";
 }
 
 void TestReading::errorsReadAsOneLine()
 {
-    QFETCH(QString, action);
+    QFETCH(StoreError::Action, action);
     QFETCH(int, error);
     QFETCH(QString, target);
-    const StoreError storeError{action, QStringLiteral("/home/ann/zumivok.dat"), error, target};
+    QFETCH(StoreError::Reason, reason);
+    QFETCH(QString, entry);
+    const StoreError storeError{action, QStringLiteral("/home/ann/zumivok.dat"), error, target,
+                                reason, entry};
     QTEST(storeError.describe(), "line");
 }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
@@ -14,8 +15,10 @@ using namespace zumivok;
 using zumivok::test::FailingFiles;
 using zumivok::test::TempCatalogue;
 using Call = FailingFiles::Call;
+using Action = StoreError::Action;
 
 Q_DECLARE_METATYPE(FailingFiles::Call)
+Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 
 namespace {
 
@@ -63,9 +66,26 @@ int openDescriptors()
     return int(fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
 }
 
+// Checks that the directory of target was synced after the rename that put
+// the new file in place, so that the rename is what the sync makes durable.
+void verifySyncedAfterRename(const FailingFiles &files, const QString &scratch,
+                             const QString &target)
+{
+    const QStringList &log = files.log();
+    const qsizetype renamed = log.indexOf(QStringLiteral("rename ") + scratch + " -> " + target);
+    const QRegularExpression directorySync(QStringLiteral("^fsync \\d+ ")
+                                           + QRegularExpression::escape(directoryOf(target))
+                                           + QLatin1Char('$'));
+    const qsizetype synced = log.indexOf(directorySync);
+    QVERIFY2(renamed >= 0 && synced > renamed, qPrintable(log.join(QLatin1String(", "))));
+}
+
 // Ends without a terminator, so that an append must add one first.
 const QByteArray kOld = zumivok::test::record("ALBA") + "stray";
 const QByteArray kNew = zumivok::test::record("NIX", "/pics/nix.png", {"7"});
+// The same, ending so close to the end of a page that the new record, with the
+// CR LF before it, goes past it: the append goes through the replacement.
+const QByteArray kOldNearPageEnd = kOld + "\r\n" + QByteArray(4096 - kOld.size() - 12, 'x');
 
 } // namespace
 
@@ -137,10 +157,11 @@ void TestReplace::replaceWritesNewFileInOneStep()
         TempCatalogue::writeFile(victim, "not ours");
     if (scratch == "link" || scratch == "dangling")
         QVERIFY(QFile::link(victim, scratchPath));
-    Files files;
+    FailingFiles files;
 
     const std::optional<StoreError> failed = replaceFile(files, dir.dataPath(), scratchPath, kNew);
     QVERIFY2(!failed, failed ? qPrintable(failed->describe()) : "");
+    verifySyncedAfterRename(files, scratchPath, dir.dataPath());
     QCOMPARE(dir.read(), kNew);
     QCOMPARE(modeOf(dir.dataPath()), mode >= 0 ? mode : 0644);
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
@@ -151,25 +172,33 @@ void TestReplace::replaceFailureLeavesTargetAsItWas_data()
 {
     QTest::addColumn<Call>("call");
     QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("file"); // the one the error names
     QTest::addColumn<bool>("missing");
-    QTest::newRow("lstat") << Call::Lstat << 1 << "read" << false;
-    QTest::newRow("removing an old scratch") << Call::Unlink << 1 << "create" << false;
-    QTest::newRow("open") << Call::Open << 1 << "create" << false;
-    QTest::newRow("fchmod") << Call::Fchmod << 1 << "create" << false;
-    QTest::newRow("write") << Call::Write << 1 << "write" << false;
-    QTest::newRow("write after a partial one") << Call::Write << 2 << "write" << false;
-    QTest::newRow("fsync") << Call::Fsync << 1 << "sync" << false;
-    QTest::newRow("close") << Call::Close << 1 << "close" << false;
-    QTest::newRow("rename") << Call::Rename << 1 << "rename" << false;
-    QTest::newRow("write, target missing") << Call::Write << 1 << "write" << true;
+    const QString data = QStringLiteral("zumivok.dat");
+    const QString scratch = QStringLiteral("temp.dat");
+    QTest::newRow("lstat") << Call::Lstat << 1 << Action::Read << data << false;
+    QTest::newRow("target not writable") << Call::Open << 1 << Action::Open << data << false;
+    QTest::newRow("removing an old scratch") << Call::Unlink << 1 << Action::Create << scratch
+                                             << false;
+    QTest::newRow("open") << Call::Open << 2 << Action::Create << scratch << false;
+    QTest::newRow("fchmod") << Call::Fchmod << 1 << Action::Create << scratch << false;
+    QTest::newRow("write") << Call::Write << 1 << Action::Write << scratch << false;
+    QTest::newRow("write after a partial one") << Call::Write << 2 << Action::Write << scratch
+                                               << false;
+    QTest::newRow("fsync") << Call::Fsync << 1 << Action::Sync << scratch << false;
+    // The first close is the one of the target, opened to see that it may be written.
+    QTest::newRow("close") << Call::Close << 2 << Action::Close << scratch << false;
+    QTest::newRow("rename") << Call::Rename << 1 << Action::Rename << scratch << false;
+    QTest::newRow("write, target missing") << Call::Write << 1 << Action::Write << scratch << true;
 }
 
 void TestReplace::replaceFailureLeavesTargetAsItWas()
 {
     QFETCH(Call, call);
     QFETCH(int, n);
-    QFETCH(QString, action);
+    QFETCH(Action, action);
+    QFETCH(QString, file);
     QFETCH(bool, missing);
     TempCatalogue dir;
     if (!missing)
@@ -182,9 +211,9 @@ void TestReplace::replaceFailureLeavesTargetAsItWas()
         replaceFile(files, dir.dataPath(), dir.filePath("temp.dat"), kNew);
     QVERIFY(failed);
     QCOMPARE(failed->action, action);
-    QCOMPARE(failed->path, dir.filePath(action == "read" ? "zumivok.dat" : "temp.dat"));
+    QCOMPARE(failed->path, dir.filePath(file));
     QCOMPARE(failed->error, EIO);
-    QCOMPARE(failed->target, action == "rename" ? dir.dataPath() : QString());
+    QCOMPARE(failed->target, action == Action::Rename ? dir.dataPath() : QString());
     QCOMPARE(dir.read(), missing ? QByteArray() : kOld);
     QCOMPARE(dir.entries(), missing ? QStringList{} : QStringList{"zumivok.dat"});
     QCOMPARE(openDescriptors(), descriptors);
@@ -211,7 +240,7 @@ void TestReplace::replaceNeverWritesThroughAPlantedLink()
     const std::optional<StoreError> failed =
         replaceFile(files, dir.dataPath(), dir.filePath("temp.dat"), kNew);
     QVERIFY(failed);
-    QCOMPARE(failed->action, QStringLiteral("create"));
+    QCOMPARE(failed->action, Action::Create);
     QCOMPARE(failed->error, EEXIST);
     QCOMPARE(TempCatalogue::readFile(victim), QByteArray("not ours"));
     QCOMPARE(dir.read(), kOld);
@@ -220,57 +249,88 @@ void TestReplace::replaceNeverWritesThroughAPlantedLink()
 void TestReplace::appendStartsOnALineOfItsOwn_data()
 {
     QTest::addColumn<QByteArray>("old");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("missing file created") << QByteArray() << kNew;
-    QTest::newRow("ends in CR LF") << QByteArray("A\r\n") << "A\r\n" + kNew;
-    QTest::newRow("ends in CR") << QByteArray("A\r") << "A\r" + kNew;
-    QTest::newRow("ends in LF CR") << QByteArray("A\n\r") << "A\n\r" + kNew;
-    QTest::newRow("no terminator") << QByteArray("x") << "x\r\n" + kNew;
-    QTest::newRow("ends in a lone LF") << QByteArray("A\n") << "A\n\r\n" + kNew;
+    QTest::addColumn<QByteArray>("added"); // after old, for kNew
+    QTest::addColumn<bool>("replaced"); // through the scratch file, not one write
+    QTest::newRow("missing file created") << QByteArray() << kNew << true;
+    QTest::newRow("ends in CR LF") << QByteArray("A\r\n") << kNew << false;
+    QTest::newRow("ends in CR") << QByteArray("A\r") << kNew << false;
+    QTest::newRow("ends in LF CR") << QByteArray("A\n\r") << kNew << false;
+    QTest::newRow("no terminator") << QByteArray("x") << "\r\n" + kNew << false;
+    QTest::newRow("ends in a lone LF") << QByteArray("A\n") << "\r\n" + kNew << false;
+    QTest::newRow("up to the page's end")
+        << kOldNearPageEnd.left(4096 - kNew.size() - 2) + "\r\n" << kNew << false;
+    QTest::newRow("past the page's end, no terminator")
+        << kOldNearPageEnd << "\r\n" + kNew << true;
+    QTest::newRow("past the next page's end")
+        << kOldNearPageEnd + QByteArray(4096, 'y') + "\r\n" << kNew << true;
+    const QByteArray large = zumivok::test::record("BIG", "No picture", {QByteArray(300000, 'z')});
+    QTest::newRow("a record of many pages") << QByteArray("A\r\n") << large << true;
 }
 
+// Both ways give the same bytes; the one write is kept for what ends within
+// the page where the file ends, which a crash leaves whole or absent.
 void TestReplace::appendStartsOnALineOfItsOwn()
 {
     QFETCH(QByteArray, old);
-    QFETCH(QByteArray, expected);
+    QFETCH(QByteArray, added);
+    QFETCH(bool, replaced);
     TempCatalogue dir;
     if (!old.isEmpty())
         dir.write(old);
-    Files files;
-    QVERIFY(!appendToFile(files, dir.dataPath(), kNew));
-    QCOMPARE(dir.read(), expected);
+    FailingFiles files;
+    const QByteArray record = added.startsWith("\r\n") ? added.sliced(2) : added;
+    QVERIFY(!appendToFile(files, dir.dataPath(), record));
+    QCOMPARE(dir.read(), old + added);
     QCOMPARE(modeOf(dir.dataPath()), 0644);
+    QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+    QCOMPARE(files.count(Call::Rename), replaced ? 1 : 0);
+    if (replaced)
+        verifySyncedAfterRename(files, dir.filePath("temp.dat"), dir.dataPath());
 }
 
 void TestReplace::appendFailureLeavesFileAsItWas_data()
 {
+    QTest::addColumn<QByteArray>("old"); // empty: missing, and no file is made
     QTest::addColumn<Call>("call");
     QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("missing"); // then the file made by the append goes again
-    QTest::newRow("open") << Call::Open << 1 << "open" << false;
-    QTest::newRow("fstat") << Call::Fstat << 1 << "read" << false;
-    QTest::newRow("pread") << Call::Pread << 1 << "read" << false;
-    QTest::newRow("write") << Call::Write << 1 << "write" << false;
-    QTest::newRow("write after a partial one") << Call::Write << 2 << "write" << false;
-    QTest::newRow("fsync") << Call::Fsync << 1 << "sync" << false;
-    QTest::newRow("close") << Call::Close << 1 << "close" << false;
-    QTest::newRow("missing: create") << Call::Open << 2 << "create" << true;
-    QTest::newRow("missing: fstat") << Call::Fstat << 1 << "read" << true;
-    QTest::newRow("missing: write after a partial one") << Call::Write << 2 << "write" << true;
-    QTest::newRow("missing: fsync") << Call::Fsync << 1 << "sync" << true;
-    QTest::newRow("missing: close") << Call::Close << 1 << "close" << true;
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("file"); // the one the error names
+    const QString data = QStringLiteral("zumivok.dat");
+    const QString scratch = QStringLiteral("temp.dat");
+    const QByteArray none;
+    QTest::newRow("open") << kOld << Call::Open << 1 << Action::Open << data;
+    QTest::newRow("fstat") << kOld << Call::Fstat << 1 << Action::Read << data;
+    QTest::newRow("pread") << kOld << Call::Pread << 1 << Action::Read << data;
+    QTest::newRow("write") << kOld << Call::Write << 1 << Action::Write << data;
+    QTest::newRow("write after a partial one") << kOld << Call::Write << 2 << Action::Write << data;
+    QTest::newRow("fsync") << kOld << Call::Fsync << 1 << Action::Sync << data;
+    QTest::newRow("close") << kOld << Call::Close << 1 << Action::Close << data;
+    QTest::newRow("missing: lstat") << none << Call::Lstat << 1 << Action::Read << data;
+    QTest::newRow("missing: create") << none << Call::Open << 2 << Action::Create << scratch;
+    QTest::newRow("missing: write after a partial one")
+        << none << Call::Write << 2 << Action::Write << scratch;
+    QTest::newRow("missing: fsync") << none << Call::Fsync << 1 << Action::Sync << scratch;
+    QTest::newRow("missing: close") << none << Call::Close << 1 << Action::Close << scratch;
+    QTest::newRow("missing: rename") << none << Call::Rename << 1 << Action::Rename << scratch;
+    const QByteArray near = kOldNearPageEnd;
+    QTest::newRow("past the page: read") << near << Call::Read << 1 << Action::Read << data;
+    QTest::newRow("past the page: not writable") << near << Call::Open << 2 << Action::Open << data;
+    QTest::newRow("past the page: write after a partial one")
+        << near << Call::Write << 2 << Action::Write << scratch;
+    QTest::newRow("past the page: rename")
+        << near << Call::Rename << 1 << Action::Rename << scratch;
 }
 
 void TestReplace::appendFailureLeavesFileAsItWas()
 {
+    QFETCH(QByteArray, old);
     QFETCH(Call, call);
     QFETCH(int, n);
-    QFETCH(QString, action);
-    QFETCH(bool, missing);
+    QFETCH(Action, action);
+    QFETCH(QString, file);
     TempCatalogue dir;
-    if (!missing)
-        dir.write(kOld);
+    if (!old.isEmpty())
+        dir.write(old);
     ShortFirstWrite files;
     files.failOn(call, n, EDQUOT);
     const int descriptors = openDescriptors();
@@ -278,10 +338,10 @@ void TestReplace::appendFailureLeavesFileAsItWas()
     const std::optional<StoreError> failed = appendToFile(files, dir.dataPath(), kNew);
     QVERIFY(failed);
     QCOMPARE(failed->action, action);
-    QCOMPARE(failed->path, dir.dataPath());
+    QCOMPARE(failed->path, dir.filePath(file));
     QCOMPARE(failed->error, EDQUOT);
-    QCOMPARE(dir.read(), missing ? QByteArray() : kOld);
-    QCOMPARE(dir.entries(), missing ? QStringList{} : QStringList{"zumivok.dat"});
+    QCOMPARE(dir.read(), old);
+    QCOMPARE(dir.entries(), old.isEmpty() ? QStringList{} : QStringList{"zumivok.dat"});
     QCOMPARE(openDescriptors(), descriptors);
 }
 

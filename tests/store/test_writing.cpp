@@ -1,10 +1,17 @@
 #include "store/data_file.h"
+#include "store/rewrite.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zumivok;
 using zumivok::test::FailingFiles;
@@ -12,8 +19,10 @@ using zumivok::test::TempCatalogue;
 using zumivok::test::crlfLines;
 using zumivok::test::record;
 using Call = FailingFiles::Call;
+using Action = StoreError::Action;
 
 Q_DECLARE_METATYPE(FailingFiles::Call)
+Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 
 namespace {
 
@@ -34,6 +43,7 @@ private slots:
     void failedCommandLeavesFileAsItWas_data();
     void failedCommandLeavesFileAsItWas();
     void sortWritesThroughItsScratchOrRefuses();
+    void readOnlyFileIsRefusedByEveryCommand();
 };
 
 void TestWriting::eraseRemovesEveryRecordOfTheName()
@@ -57,17 +67,43 @@ void TestWriting::replaceEntryEqualsEraseThenAppend_data()
     QTest::addColumn<bool>("missing");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("missing file") << true << QByteArray() << kEdited;
-    QTest::newRow("record moves to the end") << false << kNix + kAlba << kAlba + kEdited;
+    // Set when the content left by Erase ends inside this record, which would
+    // take the new one in: then nothing is appended.
+    QTest::addColumn<std::optional<QString>>("openRecord");
+    const std::optional<QString> closed;
+    QTest::newRow("missing file") << true << QByteArray() << kEdited << closed;
+    QTest::newRow("record moves to the end") << false << kNix + kAlba << kAlba + kEdited << closed;
     QTest::newRow("every record of the name goes, empty lines too")
-        << false << kNix + "\r\n" + record("nix") + kAlba + "\r\n" + kNix << kAlba + kEdited;
+        << false << kNix + "\r\n" + record("nix") + kAlba + "\r\n" + kNix << kAlba + kEdited
+        << closed;
     QTest::newRow("unterminated last line")
-        << false << kAlba + "stray" << kAlba + "stray\r\n" + kEdited;
+        << false << kAlba + "stray" << kAlba + "stray\r\n" + kEdited << closed;
     QTest::newRow("record without end marker takes the rest")
         << false << kAlba + crlfLines({"~Begin Entry", "NIX", "No picture"}) + "7"
-        << kAlba + kEdited;
+        << kAlba + kEdited << closed;
+    QTest::newRow("a long last record")
+        << false << kAlba + record("BIG", "No picture", {QByteArray(100000, 'x')})
+        << kAlba + record("BIG", "No picture", {QByteArray(100000, 'x')}) + kEdited << closed;
+    // The last 64 KB begin with the marker's words, but inside a line.
+    const QByteArray wordsInALine = "y~Begin Entry" + QByteArray(65536 - 14, 'z') + "\r\n";
+    QTest::newRow("marker words inside a long last line")
+        << false << kAlba + wordsInALine << kAlba + wordsInALine + kEdited << closed;
     QTest::newRow("begin marker on the last line")
-        << false << kAlba + "~Begin Entry" << kAlba + "~Begin Entry\r\n" + kEdited;
+        << false << kAlba + "~Begin Entry" << QByteArray() << std::optional<QString>("");
+    QTest::newRow("last record without end marker")
+        << false << kAlba + crlfLines({"~Begin Entry", "OPEN", "No picture"}) + "7"
+        << QByteArray() << std::optional<QString>("OPEN");
+    QTest::newRow("end marker as the picture line")
+        << false << kAlba + crlfLines({"~Begin Entry", "OPEN", "~End Entry"}) << QByteArray()
+        << std::optional<QString>("OPEN");
+    // Readers that pass over the last record take its data line as a record.
+    QTest::newRow("begin marker as the last data line")
+        << false << kAlba + record("LAST", "No picture", {"~Begin Entry 2"}) << QByteArray()
+        << std::optional<QString>("~End Entry");
+    QTest::newRow("open record longer than the first piece read")
+        << false
+        << kAlba + crlfLines({"~Begin Entry", "OPEN", "No picture"}) + QByteArray(100000, 'x')
+        << QByteArray() << std::optional<QString>("OPEN");
 }
 
 void TestWriting::replaceEntryEqualsEraseThenAppend()
@@ -75,19 +111,28 @@ void TestWriting::replaceEntryEqualsEraseThenAppend()
     QFETCH(bool, missing);
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, expected);
+    QFETCH(std::optional<QString>, openRecord);
     TempCatalogue replaced, stepwise;
     if (!missing) {
         replaced.write(content);
         stepwise.write(content);
     }
     Files files;
-    QVERIFY(!DataFile(files, replaced.directory()).replaceEntry(u"NIX", kEdited));
+    const std::optional<StoreError> replacing =
+        DataFile(files, replaced.directory()).replaceEntry(u"NIX", kEdited);
     DataFile second(files, stepwise.directory());
     QVERIFY(!second.erase(u"NIX"));
-    QVERIFY(!second.append(kEdited));
+    const std::optional<StoreError> appending = second.append(kEdited);
 
-    QCOMPARE(replaced.read(), expected);
-    QCOMPARE(stepwise.read(), expected);
+    for (const std::optional<StoreError> &error : {replacing, appending}) {
+        QCOMPARE(error.has_value(), openRecord.has_value());
+        if (openRecord) {
+            QCOMPARE(error->reason, StoreError::Reason::EndsInsideRecord);
+            QCOMPARE(error->entry, *openRecord);
+        }
+    }
+    QCOMPARE(replaced.read(), openRecord ? content : expected);
+    QCOMPARE(stepwise.read(), openRecord ? eraseRecords(content, u"NIX") : expected);
     QCOMPARE(replaced.entries(), QStringList{"zumivok.dat"});
 }
 
@@ -96,15 +141,28 @@ void TestWriting::failedCommandLeavesFileAsItWas_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<Call>("call");
     QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("action");
+    QTest::addColumn<Action>("action");
     QTest::addColumn<QString>("file");
-    QTest::newRow("edit: unreadable") << "edit" << Call::Open << 1 << "read" << "zumivok.dat";
-    QTest::newRow("edit: rename refused") << "edit" << Call::Rename << 1 << "rename" << "temp.dat";
-    QTest::newRow("delete: unreadable") << "delete" << Call::Read << 1 << "read" << "zumivok.dat";
-    QTest::newRow("delete: not synced") << "delete" << Call::Fsync << 1 << "sync" << "temp.dat";
-    QTest::newRow("new: not written") << "new" << Call::Write << 1 << "write" << "zumivok.dat";
-    QTest::newRow("sort: not created") << "sort" << Call::Open << 2 << "create" << "zumi.dat";
-    QTest::newRow("sort: rename refused") << "sort" << Call::Rename << 1 << "rename" << "zumi.dat";
+    QTest::newRow("edit: unreadable")
+        << "edit" << Call::Open << 1 << Action::Read << "zumivok.dat";
+    QTest::newRow("edit: not writable")
+        << "edit" << Call::Open << 2 << Action::Open << "zumivok.dat";
+    QTest::newRow("edit: rename refused")
+        << "edit" << Call::Rename << 1 << Action::Rename << "temp.dat";
+    QTest::newRow("delete: unreadable")
+        << "delete" << Call::Read << 1 << Action::Read << "zumivok.dat";
+    QTest::newRow("delete: not writable")
+        << "delete" << Call::Open << 2 << Action::Open << "zumivok.dat";
+    QTest::newRow("delete: not synced")
+        << "delete" << Call::Fsync << 1 << Action::Sync << "temp.dat";
+    QTest::newRow("new: not written")
+        << "new" << Call::Write << 1 << Action::Write << "zumivok.dat";
+    QTest::newRow("sort: not writable")
+        << "sort" << Call::Open << 2 << Action::Open << "zumivok.dat";
+    QTest::newRow("sort: not created")
+        << "sort" << Call::Open << 3 << Action::Create << "zumi.dat";
+    QTest::newRow("sort: rename refused")
+        << "sort" << Call::Rename << 1 << Action::Rename << "zumi.dat";
 }
 
 void TestWriting::failedCommandLeavesFileAsItWas()
@@ -112,7 +170,7 @@ void TestWriting::failedCommandLeavesFileAsItWas()
     QFETCH(QString, command);
     QFETCH(Call, call);
     QFETCH(int, n);
-    QFETCH(QString, action);
+    QFETCH(Action, action);
     QFETCH(QString, file);
     TempCatalogue dir;
     const QByteArray old = kNix + "\r\n" + kAlba + "stray";
@@ -158,6 +216,75 @@ void TestWriting::sortWritesThroughItsScratchOrRefuses()
     QCOMPARE(dir.read(), "// DO NOT EDIT THIS FILE\r\n" + kAlba + "\r\n" + kNix + "\r\n");
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
     QVERIFY(files.log().contains("rename " + dir.filePath("zumi.dat") + " -> " + dir.dataPath()));
+}
+
+// A catalogue without write permission, in a directory that may be written
+// to: every writing command refuses as the append does, and the file and its
+// mode stay as they were. Root may write anything, so a run as root does the
+// commands in a child process that has become nobody.
+void TestWriting::readOnlyFileIsRefusedByEveryCommand()
+{
+    TempCatalogue dir;
+    const QByteArray old = kNix + "\r\n" + kAlba;
+    dir.write(old);
+    const QByteArray path = QFile::encodeName(dir.dataPath());
+    QCOMPARE(::chmod(path.constData(), 0444), 0);
+    QCOMPARE(::chmod(QFile::encodeName(dir.directory()).constData(), 0777), 0);
+
+    const auto commands = [&] {
+        Files files;
+        DataFile data(files, dir.directory());
+        const auto said = [](const std::optional<StoreError> &error) {
+            return error ? error->describe() : QStringLiteral("done");
+        };
+        return QStringList{said(data.append(kEdited)), said(data.replaceEntry(u"NIX", kEdited)),
+                           said(data.erase(u"NIX")), said(data.sort().error)};
+    };
+    const QByteArray cannot = "cannot run as nobody here";
+    QByteArray report;
+    if (::geteuid() != 0) {
+        report = commands().join(QLatin1Char('\n')).toUtf8();
+    } else {
+        int channel[2];
+        QCOMPARE(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::close(channel[0]);
+            const bool nobody = ::setgroups(0, nullptr) == 0
+                                && ::setresgid(65534, 65534, 65534) == 0
+                                && ::setresuid(65534, 65534, 65534) == 0
+                                && ::access(path.constData(), R_OK) == 0;
+            const QByteArray said = nobody ? commands().join(QLatin1Char('\n')).toUtf8() : cannot;
+            for (qsizetype sent = 0; sent < said.size();) {
+                const ssize_t wrote = ::write(channel[1], said.constData() + sent,
+                                              size_t(said.size() - sent));
+                if (wrote <= 0)
+                    break;
+                sent += wrote;
+            }
+            ::_exit(0);
+        }
+        ::close(channel[1]);
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            report.append(buffer, got);
+        ::close(channel[0]);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    if (report == cannot)
+        QSKIP(cannot.constData());
+
+    const QString refusal = QStringLiteral("Could not open %1: %2.")
+                                .arg(dir.dataPath(), QString::fromLocal8Bit(std::strerror(EACCES)));
+    QCOMPARE(QString::fromUtf8(report).split(QLatin1Char('\n')), QStringList(4, refusal));
+    QCOMPARE(dir.read(), old);
+    struct stat status {};
+    QCOMPARE(::stat(path.constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0444));
+    QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
 }
 
 QTEST_GUILESS_MAIN(TestWriting)

@@ -1,5 +1,7 @@
 #include "support/failing_files.h"
 
+#include <fcntl.h>
+
 namespace zumivok::test {
 
 void FailingFiles::failOn(Call call, int n, int error)
@@ -9,11 +11,18 @@ void FailingFiles::failOn(Call call, int n, int error)
     m_failError = error;
 }
 
+void FailingFiles::refuseWritingTo(const QString &suffix, int error)
+{
+    m_readOnlySuffix = suffix;
+    m_readOnlyError = error;
+}
+
 void FailingFiles::reset()
 {
     std::fill(std::begin(m_counts), std::end(m_counts), 0);
     m_failN = -1;
     m_pathSuffix.clear();
+    m_readOnlySuffix.clear();
     m_log.clear();
 }
 
@@ -32,12 +41,12 @@ int FailingFiles::tick(Call call, const QString &what, bool pathMatches)
     return 0;
 }
 
-namespace {
-QString fdText(int fd)
+QString FailingFiles::described(int fd) const
 {
-    return QString::number(fd);
+    const auto path = m_openPaths.constFind(fd);
+    return path == m_openPaths.cend() ? QString::number(fd)
+                                      : QString::number(fd) + ' ' + *path;
 }
-} // namespace
 
 #define ZV_FAIL_OR(call, what, matches, real)                                                      \
     if (const int failed = tick(call, what, matches))                                              \
@@ -46,41 +55,50 @@ QString fdText(int fd)
 
 int FailingFiles::open(const QString &path, int flags, mode_t mode)
 {
-    ZV_FAIL_OR(Call::Open, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
-               Files::open(path, flags, mode));
+    if (const int failed =
+            tick(Call::Open, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix)))
+        return failed;
+    const bool writing = (flags & O_ACCMODE) != O_RDONLY;
+    if (writing && !m_readOnlySuffix.isEmpty() && path.endsWith(m_readOnlySuffix))
+        return -m_readOnlyError;
+    const int fd = Files::open(path, flags, mode);
+    if (fd >= 0)
+        m_openPaths.insert(fd, path);
+    return fd;
 }
 
 qint64 FailingFiles::read(int fd, char *buffer, qint64 size)
 {
-    ZV_FAIL_OR(Call::Read, fdText(fd), true, Files::read(fd, buffer, size));
+    ZV_FAIL_OR(Call::Read, described(fd), true, Files::read(fd, buffer, size));
 }
 
 qint64 FailingFiles::pread(int fd, char *buffer, qint64 size, qint64 offset)
 {
-    ZV_FAIL_OR(Call::Pread, fdText(fd), true, Files::pread(fd, buffer, size, offset));
+    ZV_FAIL_OR(Call::Pread, described(fd), true, Files::pread(fd, buffer, size, offset));
 }
 
 qint64 FailingFiles::write(int fd, const char *data, qint64 size)
 {
-    ZV_FAIL_OR(Call::Write, fdText(fd), true, Files::write(fd, data, size));
+    ZV_FAIL_OR(Call::Write, described(fd), true, Files::write(fd, data, size));
 }
 
 int FailingFiles::fsync(int fd)
 {
-    ZV_FAIL_OR(Call::Fsync, fdText(fd), true, Files::fsync(fd));
+    ZV_FAIL_OR(Call::Fsync, described(fd), true, Files::fsync(fd));
 }
 
 int FailingFiles::close(int fd)
 {
     // The descriptor is released even when the close is made to fail.
-    const int failed = tick(Call::Close, fdText(fd));
+    const int failed = tick(Call::Close, described(fd));
+    m_openPaths.remove(fd);
     const int closed = Files::close(fd);
     return failed ? failed : closed;
 }
 
 int FailingFiles::fstat(int fd, struct stat *status)
 {
-    ZV_FAIL_OR(Call::Fstat, fdText(fd), true, Files::fstat(fd, status));
+    ZV_FAIL_OR(Call::Fstat, described(fd), true, Files::fstat(fd, status));
 }
 
 int FailingFiles::lstat(const QString &path, struct stat *status)
@@ -91,12 +109,12 @@ int FailingFiles::lstat(const QString &path, struct stat *status)
 
 int FailingFiles::fchmod(int fd, mode_t mode)
 {
-    ZV_FAIL_OR(Call::Fchmod, fdText(fd), true, Files::fchmod(fd, mode));
+    ZV_FAIL_OR(Call::Fchmod, described(fd), true, Files::fchmod(fd, mode));
 }
 
 int FailingFiles::ftruncate(int fd, qint64 length)
 {
-    ZV_FAIL_OR(Call::Ftruncate, fdText(fd), true, Files::ftruncate(fd, length));
+    ZV_FAIL_OR(Call::Ftruncate, described(fd), true, Files::ftruncate(fd, length));
 }
 
 int FailingFiles::rename(const QString &from, const QString &to)

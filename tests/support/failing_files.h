@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,9 @@ namespace zumivok::test {
 // Real files, except that the n-th call of one kind fails with a chosen errno
 // (ENOSPC unless said otherwise), so that every step of a write can be made
 // to fail in turn. Calls of each kind are counted from 1; a kind can also fail
-// every time. Every call is logged as "kind path-or-fd" for inspection.
+// every time. Every call is logged in order as "kind path" (a rename as
+// "rename from -> to"), or "kind fd path" for a call on a descriptor opened
+// here, so that the order of calls on each file can be checked.
 class FailingFiles : public Files
 {
 public:
@@ -23,6 +26,9 @@ public:
     void failOn(Call call, int n, int error = ENOSPC);
     // Fail only calls whose path ends with suffix (for open, lstat, rename, unlink).
     void onlyForPath(const QString &suffix) { m_pathSuffix = suffix; }
+    // Refuse, as the kernel does for a file without write permission, every
+    // open for writing of a path ending with suffix, besides any other failure.
+    void refuseWritingTo(const QString &suffix, int error = EACCES);
     void reset();
 
     int count(Call call) const { return m_counts[static_cast<int>(call)]; }
@@ -44,6 +50,7 @@ public:
 private:
     // Counts the call and returns -errno when it is to fail, else 0.
     int tick(Call call, const QString &what, bool pathMatches = true);
+    QString described(int fd) const;
 
     static constexpr int kCalls = 12;
     int m_counts[kCalls] = {};
@@ -51,6 +58,9 @@ private:
     int m_failN = -1;
     int m_failError = ENOSPC;
     QString m_pathSuffix;
+    QString m_readOnlySuffix;
+    int m_readOnlyError = EACCES;
+    QHash<int, QString> m_openPaths; // of the descriptors opened here
     QStringList m_log;
 };
 
