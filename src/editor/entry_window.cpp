@@ -12,11 +12,11 @@ using namespace zumivok;
 
 namespace {
 
-QLabel *makeLabel(const char *name, const QString &caption, const QRect &place, QWidget *parent)
+QLabel *makeLabel(const char *name, const QString &caption, const QRect &place, Fit fit,
+                  QWidget *parent)
 {
-    auto *label = new QLabel(caption, parent);
+    auto *label = new CaptionLabel(caption, fit, parent); // plain text: a path is never markup
     label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText); // a picture path is never markup
     label->setGeometry(place);
     paintBackground(label, kRed);
     return label;
@@ -41,15 +41,23 @@ EntryWindow::EntryWindow(QWidget *owner) : QDialog(owner)
     setModal(true);
 
     // Labels first, so that the boxes they overlap by a pixel stay on top.
-    lblEntry = makeLabel("lblEntry", tr("Entry Name:"), {0, 8, 105, 17}, this);
-    lblData = makeLabel("lblData", tr("Entry Data:"), {0, 56, 105, 17}, this);
-    lblPicName = makeLabel("lblPicName", QStringLiteral("No picture"), {144, 48, 193, 17}, this);
+    lblEntry = makeLabel("lblEntry", tr("Entry Name:"), {0, 8, 105, 17}, Fit::Whole, this);
+    lblData = makeLabel("lblData", tr("Entry Data:"), {0, 56, 105, 17}, Fit::Whole, this);
+    // A long path is cut off at the right edge; the label still holds all of it.
+    lblPicName = makeLabel("lblPicName", QStringLiteral("No picture"), {144, 48, 193, 17},
+                           Fit::Height, this);
+    lblPicName->setAccessibleDescription(tr("The entry's picture file"));
 
     cmdPicEdit = makeButton("cmdPicEdit", tr("Add Picture"), kCyan, {144, 8, 81, 33}, this);
 
-    txtEntry = new QLineEdit(this);
+    txtEntry = new LineBox(QString(), this);
     txtEntry->setObjectName(QStringLiteral("txtEntry"));
     txtEntry->setGeometry(0, 24, 137, 19);
+    // No limit: a cut name would make Done and Delete Entry miss the entry.
+    txtEntry->setMaxLength(std::numeric_limits<int>::max());
+    txtEntry->setAccessibleName(tr("Entry Name"));
+    txtEntry->setAccessibleDescription(tr("The name of the entry, locked while it is edited"));
+    lblEntry->setBuddy(txtEntry);
 
     txtData = new TextBox(this);
     txtData->setObjectName(QStringLiteral("txtData"));
@@ -58,11 +66,19 @@ EntryWindow::EntryWindow(QWidget *owner) : QDialog(owner)
     txtData->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtData->setTabChangesFocus(true);
     txtData->setText(QStringLiteral("Enter the text data for the entry here"));
+    txtData->setAccessibleName(tr("Entry Data"));
+    txtData->setAccessibleDescription(tr("The text of the entry; a Zumling's number goes alone "
+                                         "on the first line"));
+    lblData->setBuddy(txtData);
 
     cmdDone = makeButton("cmdDone", tr("Done"), kCyan, {272, 288, 73, 33}, this);
     cmdErase = makeButton("cmdErase", tr("Delete Entry"), kYellow, {128, 288, 73, 33}, this);
     cmdHelp = makeButton("cmdHelp", tr("Help"), kCyan, {8, 288, 57, 33}, this);
     cmdCancel = makeButton("cmdCancel", tr("Cancel"), kCyan, {208, 288, 57, 33}, this);
+
+    cmdPicEdit->setAccessibleDescription(tr("Chooses a picture file for the entry"));
+    cmdDone->setAccessibleDescription(tr("Saves the entry and closes the window"));
+    cmdErase->setAccessibleDescription(tr("Deletes the entry of this name from the catalogue"));
 
     const QList<QWidget *> tabOrder{cmdPicEdit, txtEntry, txtData, cmdDone,
                                     cmdErase, cmdHelp, cmdCancel};

@@ -6,6 +6,8 @@
 #include "platform/pictures.h"
 #include "store/data_file.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -85,6 +87,16 @@ public:
     BusyCursor &operator=(const BusyCursor &) = delete;
 };
 
+// Screen readers meet the main window as an application window; as a plain
+// widget it would be a mere filler.
+QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(frmVok::staticMetaObject.className()) && object
+        && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 } // namespace
 
 frmVok::frmVok(const Services &services, QWidget *parent)
@@ -102,6 +114,8 @@ frmVok::~frmVok() = default;
 
 void frmVok::buildControls()
 {
+    static const bool seenAsWindow = (QAccessible::installFactory(mainWindowAccessible), true);
+    Q_UNUSED(seenAsWindow);
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
     setFixedSize(463, 368);
@@ -128,10 +142,17 @@ void frmVok::buildControls()
     onBlack.setColor(QPalette::Text, Qt::white);
     txtOutput->setPalette(onBlack);
     txtOutput->setText(kWelcome);
+    txtOutput->setAccessibleName(tr("Entry text"));
+    txtOutput->setAccessibleDescription(
+        tr("Shows the entry found, the list of names, the help and what each command answers"));
 
-    txtInput = new QLineEdit(kSearchPreset, this);
+    txtInput = new LineBox(kSearchPreset, this);
     txtInput->setObjectName(QStringLiteral("txtInput"));
     txtInput->setGeometry(240, 304, 217, 19);
+    // No limit: a cut name would make Edit and Delete miss the entry.
+    txtInput->setMaxLength(std::numeric_limits<int>::max());
+    txtInput->setAccessibleName(tr("Name to search for"));
+    txtInput->setAccessibleDescription(tr("Press Enter to search for the entry of this name"));
 
     cmdNext = button("cmdNext", tr("Next"), kCyan, {240, 216, 73, 33}, &frmVok::cmdNext_Click);
     cmdPrev = button("cmdPrev", tr("Previous"), kCyan, {240, 184, 73, 33}, &frmVok::cmdPrev_Click);
@@ -150,12 +171,19 @@ void frmVok::buildControls()
     picOutput->setObjectName(QStringLiteral("picOutput"));
     picOutput->setGeometry(8, 56, 177, 169);
     picOutput->setFocusPolicy(Qt::TabFocus);
+    picOutput->setAccessibleName(tr("Entry picture"));
+    picOutput->setAccessibleDescription(tr("The picture of the entry on display"));
     picOutput->setPicture(QImage(QStringLiteral(":/startup.bmp")));
 
     cmdAlpha = button("cmdAlpha", tr("Alpha Sort"), kWhite, {344, 264, 57, 33},
                       &frmVok::cmdAlpha_Click);
     cmdNumSort = button("cmdNumSort", tr("Num Sort"), kWhite, {400, 264, 57, 33},
                         &frmVok::cmdNumSort_Click);
+
+    cmdNext->setAccessibleDescription(tr("Shows the next entry in the catalogue"));
+    cmdPrev->setAccessibleDescription(tr("Shows the previous entry in the catalogue"));
+    cmdTopic->setAccessibleDescription(tr("Lists the names of all entries"));
+    cmdAlpha->setAccessibleDescription(tr("Sorts the catalogue by entry name"));
 
     const QList<QWidget *> tabOrder{txtOutput, txtInput, cmdNext, cmdPrev, cmdTopic,
                                     cmdBat, cmdEdit, cmdNew, cmdSearch, cmdHelp,

@@ -1,12 +1,20 @@
 #include "platform/controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPalette>
 #include <QPointer>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
+#include <QStylePainter>
 #include <QTextDocument>
+
+#include <algorithm>
+#include <functional>
 
 namespace zumivok {
 
@@ -45,6 +53,60 @@ QString TextBox::text() const
 
 namespace {
 
+QFont scaled(const QFont &font, qreal factor)
+{
+    QFont smaller = font;
+    if (font.pointSizeF() > 0)
+        smaller.setPointSizeF(font.pointSizeF() * factor);
+    else
+        smaller.setPixelSize(std::max(1, int(font.pixelSize() * factor)));
+    return smaller;
+}
+
+// Steps the font down from guess (a factor of its size) until it fits;
+// nothing when the font fits as it is.
+std::optional<QFont> shrunkUntil(const QFont &font, qreal guess,
+                                 const std::function<bool(const QFont &)> &fits)
+{
+    if (fits(font))
+        return std::nullopt;
+    qreal factor = std::clamp(guess, 0.1, 1.0);
+    QFont smaller = scaled(font, factor);
+    for (int step = 0; step < 60 && !fits(smaller); ++step) {
+        factor *= 0.97;
+        smaller = scaled(font, factor);
+    }
+    return smaller;
+}
+
+// A line edit centres its line by whole pixels (the font's rounded height,
+// the spare pixel going above), then draws it at the exact height.
+bool lineFits(const QFont &font, int room)
+{
+    const int above = (room - QFontMetrics(font).height() + 1) / 2;
+    return above >= 0 && above + QFontMetricsF(font).height() <= room;
+}
+
+} // namespace
+
+std::optional<QFont> reducedToFit(const QFont &font, const QString &text, const QSize &room,
+                                  Fit fit)
+{
+    const auto fits = [&](const QFont &candidate) {
+        const QFontMetricsF metrics(candidate);
+        return metrics.height() <= room.height()
+               && (fit == Fit::Height || metrics.horizontalAdvance(text) <= room.width());
+    };
+    // Start where the font would fit if it scaled evenly.
+    const QFontMetricsF metrics(font);
+    qreal guess = room.height() / metrics.height();
+    if (fit == Fit::Whole && !text.isEmpty())
+        guess = std::min(guess, room.width() / metrics.horizontalAdvance(text));
+    return shrunkUntil(font, guess, fits);
+}
+
+namespace {
+
 // One shared "Windows" style for every solid button: it fills a button's face
 // with the palette's button colour, where Fusion would paint a gradient. It
 // lives as long as the application; a new application gets a new one.
@@ -75,9 +137,102 @@ SolidButton::SolidButton(const QString &caption, const QColor &face, QWidget *pa
     setDefault(false);
 }
 
+void SolidButton::paintEvent(QPaintEvent *event)
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const std::optional<QFont> smaller = reducedToFit(font(), text(), captionRoom(option));
+    if (!smaller) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+    QStylePainter painter(this);
+    painter.setFont(*smaller);
+    option.fontMetrics = QFontMetrics(*smaller);
+    painter.drawControl(QStyle::CE_PushButton, option);
+}
+
+// The face inside the bevel, less the shift of a pressed caption on either
+// side, so that the caption stays on the face when the button goes down.
+QSize SolidButton::captionRoom(const QStyleOptionButton &option) const
+{
+    const QRect face = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    const int shift = style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this);
+    return face.size() - QSize(2 * shift, 0);
+}
+
+CaptionLabel::CaptionLabel(const QString &caption, Fit fit, QWidget *parent)
+    : QLabel(caption, parent)
+    , m_fit(fit)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+void CaptionLabel::paintEvent(QPaintEvent *event)
+{
+    const QRect room = contentsRect();
+    const std::optional<QFont> smaller = reducedToFit(font(), text(), room.size(), m_fit);
+    if (!smaller) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    painter.setFont(*smaller);
+    style()->drawItemText(&painter, room, QStyle::visualAlignment(layoutDirection(), alignment()),
+                          palette(), isEnabled(), text(), foregroundRole());
+}
+
+LineBox::LineBox(const QString &text, QWidget *parent)
+    : QLineEdit(text, parent)
+{
+    // A font of the box's own would hide a new font of its window from it.
+    if (parent)
+        parent->installEventFilter(this);
+}
+
+bool LineBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::FontChange)
+        fitFont();
+    return QLineEdit::eventFilter(watched, event);
+}
+
+void LineBox::resizeEvent(QResizeEvent *event)
+{
+    QLineEdit::resizeEvent(event);
+    fitFont();
+}
+
+void LineBox::fitFont()
+{
+    setFont(QFont()); // back to the inherited font
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect inside = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    const int room = inside.height();
+    const auto fits = [room](const QFont &candidate) { return lineFits(candidate, room); };
+    if (const std::optional<QFont> smaller = shrunkUntil(font(), 1.0, fits))
+        setFont(*smaller);
+}
+
+namespace {
+
+QAccessibleInterface *pictureBoxAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(PictureBox::staticMetaObject.className()) && object
+        && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
+} // namespace
+
 PictureBox::PictureBox(QWidget *parent)
     : QFrame(parent)
 {
+    static const bool seenAsPicture = (QAccessible::installFactory(pictureBoxAccessible), true);
+    Q_UNUSED(seenAsPicture);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
 }
@@ -96,6 +251,9 @@ void PictureBox::paintEvent(QPaintEvent *)
     if (!m_picture.isNull()) {
         painter.save();
         painter.setClipRect(inside);
+        // Unscaled in logical pixels: on a scaled screen the picture is
+        // enlarged, and smoothing keeps it from looking blocky.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(inside.topLeft(), m_picture);
         painter.restore();
     }

@@ -1,11 +1,19 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSize>
 #include <QString>
+
+#include <optional>
+
+class QStyleOptionButton;
 
 namespace zumivok {
 
@@ -13,6 +21,16 @@ inline const QColor kRed{255, 0, 0};
 inline const QColor kCyan{0, 255, 255};
 inline const QColor kYellow{255, 255, 0};
 inline const QColor kWhite{255, 255, 255};
+
+// What of a caption must fit its room: all of it, or only its line height
+// (a text that may run on past the right edge).
+enum class Fit { Whole, Height };
+
+// The font, reduced just enough, in which text fits room; nothing when font
+// itself fits. The layout is fixed, so a font larger than the design's
+// shrinks its captions instead of cutting them off.
+std::optional<QFont> reducedToFit(const QFont &font, const QString &text, const QSize &room,
+                                  Fit fit = Fit::Whole);
 
 // A multi-line text box whose text reads back exactly as the program set it
 // (CR LF pairs, a lone LF, a no-break space) until the user edits it; after an
@@ -37,6 +55,8 @@ private:
 
 // A button filled with a solid face colour, its caption in the normal button
 // text colour, with a plain bevelled frame instead of the style's gradient.
+// A caption too wide or too tall for the face is drawn in a font reduced to
+// fit; the button's own font and text stay as they are.
 class SolidButton : public QPushButton
 {
     Q_OBJECT
@@ -44,12 +64,57 @@ public:
     SolidButton(const QString &caption, const QColor &face, QWidget *parent = nullptr);
     QColor face() const { return m_face; }
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
+    QSize captionRoom(const QStyleOptionButton &option) const;
+
     QColor m_face;
 };
 
+// A one-line plain-text label whose caption is drawn in a font reduced to fit
+// the label where it would be cut off; its own font and text stay as they are.
+// With Fit::Height a long caption may run past the right edge, never past the
+// top or bottom.
+class CaptionLabel : public QLabel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CaptionLabel)
+
+public:
+    CaptionLabel(const QString &caption, Fit fit, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Fit m_fit;
+};
+
+// A one-line text box whose text is never cut at the top or bottom: where
+// the inherited font's line is taller than the box's inside, the box takes a
+// font reduced just enough; otherwise it sets no font of its own.
+class LineBox : public QLineEdit
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LineBox)
+
+public:
+    explicit LineBox(const QString &text = QString(), QWidget *parent = nullptr);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitFont();
+};
+
 // A picture box: a single border around a white inside, with the picture drawn
-// unscaled at the inside's top-left corner and clipped to it.
+// unscaled at the inside's top-left corner and clipped to it. On a screen
+// scaled up (device pixel ratio above 1) the picture is smoothed, not blocky.
+// Screen readers meet it as a picture, not as a frame.
 class PictureBox : public QFrame
 {
     Q_OBJECT

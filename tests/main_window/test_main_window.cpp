@@ -1,6 +1,7 @@
 // The main window as the user first meets it: its start-up state, the look
-// and place of its fifteen controls, the tab order, the Enter key that runs
-// Search from anywhere in the window, and Exit.
+// and place of its fifteen controls, captions that fit at every font (the
+// editor's too), the tab order, the Enter key that runs Search from anywhere
+// in the window, and Exit.
 
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
@@ -10,14 +11,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPaintEngine>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QtTest>
 
+#include <climits>
 #include <optional>
 
 using namespace zumivok;
@@ -68,6 +76,171 @@ private:
     QWidget *m_window;
 };
 
+// A paint device that keeps every line of text drawn on it, with the box the
+// line takes: its advance across, the font's ascent and descent around the
+// baseline. Clipping does not hide a line from it.
+class DrawnText : public QPaintDevice
+{
+public:
+    struct Line
+    {
+        QString text;
+        QRectF box;
+    };
+
+    explicit DrawnText(QWidget *control) : m_size(control->size()) { control->render(this); }
+    const QList<Line> &lines() const { return m_engine.lines; }
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmWidthMM: return m_size.width() * 254 / 960;
+        case PdmHeightMM: return m_size.height() * 254 / 960;
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        default: return 96; // the dots per inch
+        }
+    }
+
+private:
+    class Engine : public QPaintEngine
+    {
+    public:
+        Engine() : QPaintEngine(AllFeatures) {}
+        QList<Line> lines;
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        Type type() const override { return User; }
+        void updateState(const QPaintEngineState &changed) override
+        {
+            if (changed.state() & DirtyTransform)
+                m_transform = changed.transform();
+        }
+        void drawTextItem(const QPointF &at, const QTextItem &item) override
+        {
+            const QRectF box(at.x(), at.y() - item.ascent(), item.width(),
+                             item.ascent() + item.descent());
+            lines.append({item.text(), m_transform.mapRect(box)});
+        }
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawPath(const QPainterPath &) override {}
+
+    private:
+        QTransform m_transform;
+    };
+
+    QSize m_size;
+    mutable Engine m_engine;
+};
+
+// The room a control's caption is drawn in, and whether all of the caption
+// must fit it or only its height: a picture path and the text of a one-line
+// box may run on past the right edge, as they do by design.
+struct CaptionRoom
+{
+    QRect room;
+    bool whole = true;
+};
+
+std::optional<CaptionRoom> captionRoom(QWidget *control)
+{
+    const int frame = control->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+    const QRect insideFrame = control->rect().adjusted(frame, frame, -frame, -frame);
+    if (qobject_cast<QPushButton *>(control))
+        return CaptionRoom{insideFrame, true}; // the face inside the bevel
+    if (auto *label = qobject_cast<QLabel *>(control))
+        return CaptionRoom{label->contentsRect(), label->objectName() != QLatin1String("lblPicName")};
+    if (qobject_cast<QLineEdit *>(control))
+        return CaptionRoom{insideFrame, false};
+    return std::nullopt;
+}
+
+QString captionOf(QWidget *control)
+{
+    if (auto *button = qobject_cast<QPushButton *>(control))
+        return button->text();
+    if (auto *label = qobject_cast<QLabel *>(control))
+        return label->text();
+    return qobject_cast<QLineEdit *>(control)->text();
+}
+
+// What the window's captions look like at the font now set: one line per
+// control, its name and place, then "fits" or what is cut off. Empty lines
+// of a text box, which draw nothing, count as fitting.
+QStringList captionsAsDrawn(const QWidget *window)
+{
+    QStringList report;
+    for (QWidget *control : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const std::optional<CaptionRoom> room = captionRoom(control);
+        if (!room)
+            continue;
+        QString drawnText;
+        QStringList cut;
+        const DrawnText drawn(control);
+        for (const DrawnText::Line &line : drawn.lines()) {
+            drawnText += line.text;
+            const QRectF box = line.box;
+            const QRectF inside(room->room);
+            if (box.top() < inside.top() || box.bottom() > inside.bottom())
+                cut << QStringLiteral("%1 to %2 high in %3 to %4")
+                           .arg(box.top()).arg(box.bottom()).arg(inside.top()).arg(inside.bottom());
+            if (room->whole && (box.left() < inside.left() || box.right() > inside.right()))
+                cut << QStringLiteral("%1 to %2 wide in %3 to %4")
+                           .arg(box.left()).arg(box.right()).arg(inside.left()).arg(inside.right());
+        }
+        const QString caption = captionOf(control);
+        if (room->whole ? drawnText != caption : !caption.startsWith(drawnText))
+            cut << QStringLiteral("drew \"%1\"").arg(drawnText);
+        const QRect place = control->geometry();
+        report << QStringLiteral("%1 at %2,%3 %4x%5: %6")
+                      .arg(control->objectName())
+                      .arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())
+                      .arg(cut.isEmpty() ? QStringLiteral("fits") : cut.join(QLatin1String(", ")));
+    }
+    report.sort();
+    return report;
+}
+
+// The places alone, without what was drawn there.
+QStringList placesOf(QStringList drawn)
+{
+    return drawn.replaceInStrings(QRegularExpression(QStringLiteral(":.*")), QString());
+}
+
+// The names of a window's controls that set a font of their own.
+QStringList controlsWithAFont(const QWidget *window)
+{
+    QStringList named;
+    for (const QWidget *control : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (control->testAttribute(Qt::WA_SetFont))
+            named << control->objectName();
+    return named;
+}
+
+// The application font for a while, taken up by the windows already open too.
+class ApplicationFont
+{
+public:
+    explicit ApplicationFont(const QFont &font) : m_previous(QApplication::font())
+    {
+        QApplication::setFont(font);
+        QCoreApplication::sendPostedEvents();
+    }
+    ~ApplicationFont() { QApplication::setFont(m_previous); }
+    ApplicationFont(const ApplicationFont &) = delete;
+    ApplicationFont &operator=(const ApplicationFont &) = delete;
+
+private:
+    QFont m_previous;
+};
+
 QByteArray sparkitFile()
 {
     return record("ALBA", "No picture", {"12", "A white one."})
@@ -87,6 +260,8 @@ private slots:
     void startUpFocusIsOnOutput();
     void controlsHaveTheirPlaceCaptionAndFace_data();
     void controlsHaveTheirPlaceCaptionAndFace();
+    void captionsFitAtEveryFont_data();
+    void captionsFitAtEveryFont();
     void outputIsReadOnlyWhiteOnBlackWithScrollBar();
     void tabVisitsAllControlsInOrder();
     void enterSearchesAndStillReachesTheControl_data();
@@ -224,6 +399,78 @@ void MainWindowTest::controlsHaveTheirPlaceCaptionAndFace()
     QCOMPARE(shot.pixelColor(place.bottomRight() - QPoint(5, 5)), face);
 }
 
+void MainWindowTest::captionsFitAtEveryFont_data()
+{
+    QTest::addColumn<QString>("family"); // empty for the platform's default
+    QTest::addColumn<qreal>("points");   // 0 when the size is in pixels
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<bool>("design"); // the design's font: no control sets one
+
+    // A font DPI of 120 or 144 makes a 9 point font 15 or 18 pixels high,
+    // while the layout keeps its pixels: every caption grows against its room.
+    QTest::newRow("platform default") << QString() << 0.0 << 0 << false;
+    QTest::newRow("platform default at 120 dpi") << QString() << 0.0 << 15 << false;
+    QTest::newRow("platform default at 144 dpi") << QString() << 0.0 << 18 << false;
+    QTest::newRow("Debian's default, DejaVu Sans 9 pt") << "DejaVu Sans" << 9.0 << 0 << true;
+    QTest::newRow("DejaVu Sans at 120 dpi") << "DejaVu Sans" << 0.0 << 15 << false;
+    QTest::newRow("DejaVu Sans at 144 dpi") << "DejaVu Sans" << 0.0 << 18 << false;
+    QTest::newRow("GNOME, Cantarell 11 pt") << "Cantarell" << 11.0 << 0 << false;
+    QTest::newRow("KDE, Noto Sans 10 pt") << "Noto Sans" << 10.0 << 0 << false;
+}
+
+void MainWindowTest::captionsFitAtEveryFont()
+{
+    QFETCH(QString, family);
+    QFETCH(qreal, points);
+    QFETCH(int, pixels);
+    QFETCH(bool, design);
+    if (!family.isEmpty() && !QFontDatabase::hasFamily(family))
+        QSKIP("the font is not installed");
+
+    QFont font = QApplication::font();
+    if (!family.isEmpty())
+        font.setFamilies({family});
+    if (points > 0)
+        font.setPointSizeF(points);
+    if (pixels > 0)
+        font.setPixelSize(pixels);
+    // The places as the platform's default font has them, to hold on to.
+    const Fixture atDefault;
+    const QStringList mainPlaces = placesOf(captionsAsDrawn(atDefault.window.get()));
+    QStringList editorPlaces, editorCaptions, editorFonts;
+    QVERIFY(atDefault.open("cmdNew", [&](EditorControls &editor) {
+        editorPlaces = placesOf(captionsAsDrawn(editor.window));
+        click(editor.cancel);
+    }));
+
+    const ApplicationFont applied(font);
+    if (!family.isEmpty())
+        QCOMPARE(QFontInfo(QApplication::font()).family(), family);
+    // Started at this font, and the window already open when the font came.
+    const Fixture started;
+    for (const Fixture *program : {&started, &atDefault}) {
+        const QStringList drawn = captionsAsDrawn(program->window.get());
+        QCOMPARE(drawn.size(), 13); // twelve buttons and the search box
+        QVERIFY2(drawn.filter(QStringLiteral(": fits")) == drawn, qPrintable(drawn.join(u'\n')));
+        QCOMPARE(placesOf(drawn), mainPlaces);
+        QCOMPARE(program->window->size(), QSize(463, 368));
+        if (design)
+            QCOMPARE(controlsWithAFont(program->window.get()), QStringList());
+    }
+    QVERIFY(started.open("cmdNew", [&](EditorControls &editor) {
+        editorCaptions = captionsAsDrawn(editor.window);
+        editorFonts = controlsWithAFont(editor.window);
+        QCOMPARE(editor.window->size(), QSize(348, 327));
+        click(editor.cancel);
+    }));
+    QCOMPARE(editorCaptions.size(), 9); // five buttons, three labels and the name box
+    QVERIFY2(editorCaptions.filter(QStringLiteral(": fits")) == editorCaptions,
+             qPrintable(editorCaptions.join(u'\n')));
+    QCOMPARE(placesOf(editorCaptions), editorPlaces);
+    if (design)
+        QCOMPARE(editorFonts, QStringList());
+}
+
 void MainWindowTest::outputIsReadOnlyWhiteOnBlackWithScrollBar()
 {
     Fixture f;
@@ -275,6 +522,10 @@ void MainWindowTest::tabVisitsAllControlsInOrder()
     // Going round the window ran no command.
     QCOMPARE(f.files.log(), QStringList());
     QCOMPARE(f.output()->text(), kWelcome);
+
+    // Space presses the button that has the focus.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(f.output()->text().startsWith(QStringLiteral("In the interest of getting")));
 }
 
 void MainWindowTest::enterSearchesAndStillReachesTheControl_data()

@@ -174,6 +174,15 @@ void TestControls::pictureBoxDrawsPictureUnscaledAtInsideTopLeft()
     QVERIFY2(allPixels(image, QRect(11, 1, 28, 28), kWhite, &why), qPrintable(why));
     QVERIFY2(allPixels(image, QRect(1, 9, 38, 20), kWhite, &why), qPrintable(why));
 
+    // On a screen scaled by two the picture is enlarged smoothly: next to the
+    // red corner pixel comes a blend of red and blue, not a second red one.
+    QImage scaledUp(80, 60, QImage::Format_RGB32);
+    scaledUp.setDevicePixelRatio(2);
+    box.render(&scaledUp);
+    const QColor blend = scaledUp.pixelColor(3, 3);
+    QVERIFY2(blend.red() > 0 && blend.blue() > 0, qPrintable(blend.name()));
+    QVERIFY2(blend != QColor(255, 0, 0) && blend != QColor(0, 0, 255), qPrintable(blend.name()));
+
     box.clearPicture();
     image = box.grab().toImage();
     QVERIFY2(allPixels(image, box.contentsRect(), kWhite, &why), qPrintable(why));
