@@ -2,10 +2,18 @@
 # Installs the Debian packages that building and testing ZumiVok need, when
 # any is missing, then configures and builds the project into build/:
 # everything, or only the targets named as arguments.
+# Naming targets (run.sh names the program) installs what building and
+# running take; building everything builds the test suite, so it also
+# installs what the tests run: a real X server and its tools, the package
+# and desktop-file checkers, the accessibility bus and the desktops' fonts.
 set -euo pipefail
 
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-packages=(cmake make g++ qt6-base-dev fonts-dejavu-core)
+packages=(cmake make g++ qt6-base-dev fonts-dejavu-core qt6-image-formats-plugins)
+if [ "$#" -eq 0 ]; then
+  packages+=(xvfb xauth xdotool xclip dpkg-dev file desktop-file-utils appstream
+             at-spi2-core python3-pyatspi dbus fonts-cantarell fonts-noto-core)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -22,7 +30,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
     sudo=(sudo)
   fi
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Through sudo, which clears the environment, the frontend goes on the command line.
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 cmake -S "$repo" -B "$repo/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Starts the built program on a real X server, as a user starts it from a
+# terminal, and drives it only from outside, with real keys and clicks:
+# what the offscreen platform cannot show (focus, key events, modality,
+# window captions) is checked here.
+#
+#   smoke.sh PROGRAM
+# shellcheck source-path=SCRIPTDIR
+. "$(dirname "$0")/x_session.sh"
+need xclip
+program=$(realpath "$1")
+
+readonly main_caption='ZumiVok ß-2'
+readonly editor_caption='ZumiVok Data Entry - New'
+# Points inside the controls, in the windows' design layouts.
+readonly main_width=463 editor_width=348
+readonly search_box=(300 313) display=(300 100) new_entry=(420 232) exit_button=(44 24)
+readonly cancel_button=(236 304)
+
+# The catalogue in the data directory: a terminal start reads it from the
+# current directory. The é is one Windows-1252 byte on disk.
+mkdir "$work/data"
+printf '~Begin Entry\r\nMOSSLOP\r\nNo picture\r\n12\r\nSleeps under moss.\r\n~End Entry\r\n~Begin Entry\r\nSPARKIT\r\nNo picture\r\n25\r\nFond of caf\351 au lait.\r\n~End Entry\r\n' \
+  >"$work/data/zumivok.dat"
+
+start_x_server
+start_program "$work/data" "$program"
+main=$(window "$main_caption")
+
+# Type a name into the search box and press Enter.
+xdo windowfocus --sync "$main"
+click "$main" "$main_width" "${search_box[@]}"
+xdo key ctrl+a
+xdo type --delay 20 sparkit
+xdo key Return
+
+# Read the display back through the clipboard, as a user copies it.
+display_text() {
+  click "$main" "$main_width" "${display[@]}"
+  xdo key ctrl+a ctrl+c
+  [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = $'25\nFond of café au lait.' ]
+}
+within 10 display_text ||
+  fail "the display shows \"$(timeout 5 xclip -o -selection clipboard 2>&1)\" after searching for sparkit"
+
+# While the editor is open the main window takes no clicks: Exit does
+# nothing. The editor is moved off the main window first, so that the click
+# lands on the main window itself. Cancel is clicked after Exit, so once the
+# editor has gone both clicks have been handled, in that order.
+click "$main" "$main_width" "${new_entry[@]}"
+editor=$(window "$editor_caption")
+xdo windowmove --sync "$editor" 520 0
+click "$main" "$main_width" "${exit_button[@]}"
+click "$editor" "$editor_width" "${cancel_button[@]}"
+within 10 no_window "$editor_caption" || fail "Cancel did not close the editor"
+running || fail "Exit on the main window ended the program while the editor was open"
+window "$main_caption" >/dev/null
+
+# With the editor closed, the same click on Exit ends the program.
+click "$main" "$main_width" "${exit_button[@]}"
+expect_program_end
+echo "PASS"
