@@ -173,7 +173,7 @@ void frmVok::buildControls()
     picOutput->setFocusPolicy(Qt::TabFocus);
     picOutput->setAccessibleName(tr("Entry picture"));
     picOutput->setAccessibleDescription(tr("The picture of the entry on display"));
-    picOutput->setPicture(QImage(QStringLiteral(":/startup.bmp")));
+    picOutput->setPicture(loadOwnPicture(QStringLiteral(":/startup.bmp"), "bmp"));
 
     cmdAlpha = button("cmdAlpha", tr("Alpha Sort"), kWhite, {344, 264, 57, 33},
                       &frmVok::cmdAlpha_Click);

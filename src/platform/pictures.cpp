@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -38,6 +40,46 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes)
     return result;
 }
 
+qint64 pixelCount(const QSize &size)
+{
+    return size.isValid() ? qint64(size.width()) * qint64(size.height()) : 0;
+}
+
+// What a reader may allocate for one picture: the picture its header
+// announces at its own depth (16 bits a channel where it does not tell), at
+// least the four bytes a pixel that Qt counts, and never less than a picture
+// at the pixel limit takes at four bytes a pixel. So a reader that decodes
+// more than it announced (a GIF's screen around a smaller first frame, the PNG
+// inside an icon) or cannot tell its size in advance (MNG, ICNS) is stopped
+// before it allocates, the readers it nests included.
+qint64 allocationBound(const QImageReader &reader, qint64 maxPixels)
+{
+    const QImage::Format format = reader.imageFormat();
+    const qint64 bitsPerPixel =
+        format == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(format).bitsPerPixel();
+    const qint64 bytesPerPixel = std::max<qint64>(4, bitsPerPixel / 8);
+    return std::max(pixelCount(reader.size()) * bytesPerPixel, maxPixels * 4);
+}
+
+// Qt's allocation limit, which every reader obeys, held for one read. It is
+// process-wide, so it is restored afterwards.
+class AllocationLimit
+{
+public:
+    explicit AllocationLimit(qint64 bytes)
+        : m_previous(QImageReader::allocationLimit())
+    {
+        constexpr qint64 kMegabyte = 1024 * 1024;
+        const qint64 megabytes = (bytes + kMegabyte - 1) / kMegabyte;
+        QImageReader::setAllocationLimit(int(std::clamp<qint64>(megabytes, 1, INT_MAX)));
+    }
+    ~AllocationLimit() { QImageReader::setAllocationLimit(m_previous); }
+    Q_DISABLE_COPY_MOVE(AllocationLimit)
+
+private:
+    int m_previous;
+};
+
 // Decodes one picture with the given format hint (empty: by content alone),
 // refusing a picture whose header announces more than maxPixels. *recognised
 // tells whether some reader took the content for its format.
@@ -53,18 +95,27 @@ std::optional<QImage> decode(const QByteArray &content, const QByteArray &format
     if (!reader.canRead())
         return std::nullopt;
     *recognised = true;
-    // The header's size is checked before a single pixel is decoded. A reader
-    // that cannot tell its size in advance is held by the allocation limit.
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * qint64(size.height()) > maxPixels)
+    // The header's size is checked before a single pixel is decoded.
+    if (pixelCount(reader.size()) > maxPixels)
         return std::nullopt;
-    QImage image = reader.read();
-    if (image.isNull() || qint64(image.width()) * qint64(image.height()) > maxPixels)
+    QImage image;
+    {
+        const AllocationLimit limit(allocationBound(reader, maxPixels));
+        image = reader.read();
+    }
+    if (image.isNull() || pixelCount(image.size()) > maxPixels)
         return std::nullopt;
     return image;
 }
 
 } // namespace
+
+QImage loadOwnPicture(const QString &path, const char *format)
+{
+    QImageReader reader(path, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 
 std::optional<QImage> PictureLoader::load(const QString &path) const
 {
@@ -73,15 +124,6 @@ std::optional<QImage> PictureLoader::load(const QString &path) const
     const std::optional<QByteArray> content = readRegularFile(path, kMaxFileBytes);
     if (!content)
         return std::nullopt;
-
-    // Room for the largest picture allowed at eight bytes a pixel (16 bits a
-    // channel), so that kMaxPixels stays the bound that counts: Qt's default
-    // of 128 MB, estimated at four bytes a pixel whatever the format, would
-    // refuse pictures of half that many pixels. The limit is process-wide; it
-    // is set here, the one place that decodes pictures from outside.
-    constexpr qint64 kLimitMegabytes = kMaxPixels * 8 / (1024 * 1024);
-    static_assert(kLimitMegabytes > 0 && kLimitMegabytes < (1 << 30));
-    QImageReader::setAllocationLimit(int(kLimitMegabytes));
 
     bool recognised = false;
     std::optional<QImage> image = decode(*content, QByteArray(), kMaxPixels, &recognised);
