@@ -1,12 +1,13 @@
 // The line and record reader against a plain reading of the file's rules:
 // Search, the record at a position (Next, Previous), Topic and Save's
 // duplicate test, over the whole content at once and read in small pieces.
-// Input: a byte for the piece size and scan width, one for the position, one
+// Input: a byte for the piece size, one for the position, one
 // for how the key is chosen, the key's bytes and a NUL, then the file.
 
 #include "harness.h"
 
 #include "store/codepage.h"
+#include "store/lines.h"
 #include "store/records.h"
 
 #include <QList>
@@ -157,26 +158,14 @@ bool plainContains(QByteArrayView bytes, const QString &name)
     return false;
 }
 
-// The file revealed a few bytes at a time, as the commands read it.
-class Pieces final : public ContentSource
+// The file read a few bytes at a time, as the commands read it.
+template <typename Scan>
+auto inPieces(QByteArrayView content, qsizetype piece, Scan scan)
 {
-public:
-    Pieces(QByteArrayView bytes, qsizetype piece) : m_bytes(bytes), m_piece(piece) { }
-
-    QByteArrayView bytes() const override { return m_bytes.first(m_shown); }
-    bool readMore() override
-    {
-        if (m_shown == m_bytes.size())
-            return false;
-        m_shown = std::min(m_bytes.size(), m_shown + m_piece);
-        return true;
-    }
-
-private:
-    QByteArrayView m_bytes;
-    qsizetype m_piece;
-    qsizetype m_shown = 0;
-};
+    MemorySource source(content);
+    LineReader lines(source, piece);
+    return scan(lines);
+}
 
 bool same(const std::optional<ShownEntry> &a, const std::optional<ShownEntry> &b)
 {
@@ -214,31 +203,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView content = input;
     const QString key = chooseKey(how, typed, content);
 
-    detail::limitScanWidth(detail::ScanWidth((reading >> 5) % 3));
     const qsizetype piece = 1 + (reading & 0x1F);
 
     const SearchHit expected = plainSearch(content, key);
-    Pieces forSearch(content, piece);
-    const SearchHit inPieces = searchRecords(forSearch, key);
-    check(inPieces.entryNumber == expected.entryNumber, "search: entry number, in pieces");
-    check(same(inPieces.entry, expected.entry), "search: entry shown, in pieces");
+    const SearchHit pieces =
+        inPieces(content, piece, [&](LineReader &lines) { return searchRecords(lines, key); });
+    check(pieces.entryNumber == expected.entryNumber, "search: entry number, in pieces");
+    check(same(pieces.entry, expected.entry), "search: entry shown, in pieces");
     const SearchHit whole = searchRecords(content, key);
     check(whole.entryNumber == expected.entryNumber, "search: entry number");
     check(same(whole.entry, expected.entry), "search: entry shown");
 
     const std::optional<ShownEntry> at = plainRecordAt(content, position);
-    Pieces forRecord(content, piece);
-    check(same(recordAt(forRecord, position), at), "record at a position, in pieces");
+    check(same(inPieces(content, piece,
+                        [&](LineReader &lines) { return recordAt(lines, position); }),
+               at),
+          "record at a position, in pieces");
     check(same(recordAt(content, position), at), "record at a position");
 
     const QString names = plainTopic(content);
-    Pieces forTopic(content, piece);
-    check(topicList(forTopic) == names, "topic, in pieces");
+    check(inPieces(content, piece, [](LineReader &lines) { return topicList(lines); }) == names,
+          "topic, in pieces");
     check(topicList(content) == names, "topic");
 
     const bool contains = plainContains(content, key);
-    Pieces forContains(content, piece);
-    check(containsName(forContains, key) == contains, "duplicate test, in pieces");
+    check(inPieces(content, piece, [&](LineReader &lines) { return containsName(lines, key); })
+              == contains,
+          "duplicate test, in pieces");
     check(containsName(content, key) == contains, "duplicate test");
     return 0;
 }

@@ -48,10 +48,10 @@ QString describe(const RecordProblem &problem)
     case Kind::UnencodableCharacter:
         break;
     }
-    const QString field = problem.field == QLatin1String("name") ? QStringLiteral("Entry Name")
-                          : problem.field == QLatin1String("data")
-                              ? QStringLiteral("Entry Data")
-                              : QStringLiteral("picture's path");
+    using Field = RecordProblem::Field;
+    const QString field = problem.field == Field::Name   ? QStringLiteral("Entry Name")
+                          : problem.field == Field::Data ? QStringLiteral("Entry Data")
+                                                         : QStringLiteral("picture's path");
     const char16_t code = problem.detail.isEmpty() ? 0 : problem.detail.front().unicode();
     const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, u'0');
     return QStringLiteral("The character \"%1\" (U+%2) in the %3 cannot be stored in the data "
@@ -94,9 +94,11 @@ QString frmEntry::caption()
     return window().windowTitle();
 }
 
-void frmEntry::setCaption(const QString &caption)
+void frmEntry::setMode(Mode mode)
 {
-    window().setWindowTitle(caption);
+    window().setWindowTitle(mode == Mode::New ? QStringLiteral("ZumiVok Data Entry - New")
+                                              : QStringLiteral("ZumiVok Data Entry - Edit"));
+    m_mode = mode;
 }
 
 QLineEdit *frmEntry::txtEntry()
@@ -132,6 +134,7 @@ void frmEntry::hide()
 
 void frmEntry::unload()
 {
+    m_mode = Mode::None;
     delete m_window.data();
 }
 
@@ -177,12 +180,11 @@ void frmEntry::cmdDone_Click()
         return;
     }
 
-    const QString mode = caption();
     DataFile file = dataFile();
-    if (mode == kNewCaption) {
+    if (m_mode == Mode::New) {
         // The name is compared as it will be stored, so that a surrounding
         // blank cannot make a second record of one name.
-        const Outcome<bool> exists = file.containsName(name);
+        const Outcome<bool> exists = whileBusy([&] { return file.containsName(name); });
         if (!exists.ok()) {
             reportFailure(*exists.error);
             return;
@@ -196,8 +198,9 @@ void frmEntry::cmdDone_Click()
     const QByteArray record = recordBytes(name, picture, data);
     // Edit mode replaces the old record in one step, so that no failure can
     // leave the entry removed and not added again.
-    const std::optional<StoreError> failed =
-        mode == kEditCaption ? file.replaceEntry(typedName, record) : file.append(record);
+    const std::optional<StoreError> failed = whileBusy([&] {
+        return m_mode == Mode::Edit ? file.replaceEntry(typedName, record) : file.append(record);
+    });
     if (failed) {
         reportFailure(*failed);
         return;
@@ -207,14 +210,14 @@ void frmEntry::cmdDone_Click()
 
 void frmEntry::cmdErase_Click()
 {
-    if (caption() != kEditCaption)
+    if (m_mode != Mode::Edit)
         return;
     const int answer = m_services.dialogs.messageBox(
         &window(), kDeleteQuestion + txtEntry()->text() + QLatin1Char('?'), kDeleteTitle,
         Dialogs::YesNo);
     if (answer != Dialogs::Yes)
         return;
-    if (const std::optional<StoreError> failed = Erase_entry()) {
+    if (const std::optional<StoreError> failed = whileBusy([this] { return Erase_entry(); })) {
         reportFailure(*failed);
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/frm_vok.h"
+#include "platform/services.h"
 #include "store/store_error.h"
 
 #include <QObject>
@@ -13,6 +13,11 @@ class QLabel;
 class QLineEdit;
 class EntryWindow;
 
+namespace zumivok {
+class DataFile;
+class TextBox;
+} // namespace zumivok
+
 // The entry editor: one object from start-up to the end, whose window is
 // loaded at first use, hidden after Cancel, Done and Delete Entry (so its
 // controls keep their contents) and unloaded by its title-bar close and by
@@ -23,8 +28,9 @@ class frmEntry : public QObject
     Q_DISABLE_COPY_MOVE(frmEntry)
 
 public:
-    static inline const QString kNewCaption = QStringLiteral("ZumiVok Data Entry - New");
-    static inline const QString kEditCaption = QStringLiteral("ZumiVok Data Entry - Edit");
+    // What the editor was opened for; its caption names it. A window loaded
+    // afresh bears the design caption and is opened for neither.
+    enum class Mode { None, New, Edit };
 
     frmEntry(const zumivok::Services &services, QWidget *owner);
     ~frmEntry() override;
@@ -33,13 +39,14 @@ public:
     const QString &dataPath() const { return DataPath; }
 
     // Removes every record whose name matches txtEntry, ignoring case.
-    std::optional<zumivok::StoreError> Erase_entry();
+    [[nodiscard]] std::optional<zumivok::StoreError> Erase_entry();
 
     // The window and its controls; the first access loads the window.
     EntryWindow &window();
     bool isLoaded() const { return !m_window.isNull(); }
     QString caption();
-    void setCaption(const QString &caption);
+    // Sets the mode and the caption that names it; loads the window.
+    void setMode(Mode mode);
     QLineEdit *txtEntry();
     zumivok::TextBox *txtData();
     QLabel *lblPicName();
@@ -62,5 +69,6 @@ private:
     zumivok::Services m_services;
     QWidget *m_owner;
     QString DataPath;
+    Mode m_mode = Mode::None;
     QPointer<EntryWindow> m_window;
 };

@@ -77,16 +77,6 @@ const QString kAboutSecond = QStringLiteral("This program may not be sold.");
 
 constexpr int kEnterKeyCode = 13;
 
-// Holds the busy cursor while a long command runs.
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
 // Screen readers meet the main window as an application window; as a plain
 // widget it would be a mere filler.
 QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
@@ -243,6 +233,7 @@ void frmVok::cmdExit_Click()
 
 void frmVok::cmdSearch_Click()
 {
+    const BusyCursor busy;
     const Outcome<SearchHit> found = dataFile().search(txtInput->text());
     if (!found.ok()) {
         report(*found.error);
@@ -272,6 +263,7 @@ void frmVok::cmdPrev_Click()
 // display; nothing changes when there is none.
 void frmVok::step(int direction)
 {
+    const BusyCursor busy;
     const Outcome<std::optional<ShownEntry>> target = dataFile().entryAt(EntryNumber + direction);
     if (!target.ok()) {
         report(*target.error);
@@ -309,6 +301,7 @@ void frmVok::showPicture(const QString &pictureLine)
 
 void frmVok::cmdTopic_Click()
 {
+    const BusyCursor busy;
     txtOutput->setText(QString());
     const Outcome<QString> names = dataFile().topicList();
     if (!names.ok()) {
@@ -323,7 +316,7 @@ void frmVok::cmdAlpha_Click()
     m_services.dialogs.messageBox(this, kSortWarning, kSortWarningTitle, Dialogs::OkOnly);
     Outcome<std::optional<SortRefusal>> sorted;
     {
-        BusyCursor busy;
+        const BusyCursor busy;
         sorted = dataFile().sort();
     }
     m_editor->unload();
@@ -360,7 +353,7 @@ void frmVok::cmdNumSort_Click()
 void frmVok::cmdNew_Click()
 {
     frmEntry &editor = *m_editor;
-    editor.setCaption(frmEntry::kNewCaption);
+    editor.setMode(frmEntry::Mode::New);
     editor.txtEntry()->setReadOnly(false);
     editor.txtEntry()->setText(QStringLiteral("Type entry here"));
     editor.txtData()->setText(QStringLiteral("Type data for the entry here"));
@@ -374,7 +367,7 @@ void frmVok::cmdEdit_Click()
         return;
     }
     frmEntry &editor = *m_editor;
-    editor.setCaption(frmEntry::kEditCaption);
+    editor.setMode(frmEntry::Mode::Edit);
     editor.txtEntry()->setText(CurrentEntry);
     editor.txtEntry()->setReadOnly(true);
     // The entry's own text, not whatever another command has put on display

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/services.h"
 #include "store/records.h"
 #include "store/store_error.h"
 
@@ -20,15 +21,6 @@ class PictureBox;
 class PictureLoader;
 class SolidButton;
 class TextBox;
-
-// What the windows need from the outside world; main() passes the real
-// services, tests pass doubles.
-struct Services
-{
-    Files &files;
-    Dialogs &dialogs;
-    const PictureLoader &pictures;
-};
 } // namespace zumivok
 
 // The main window: shows one entry's text and picture, looks entries up,

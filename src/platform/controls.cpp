@@ -18,6 +18,16 @@
 
 namespace zumivok {
 
+BusyCursor::BusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
 TextBox::TextBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -29,13 +39,50 @@ TextBox::TextBox(QWidget *parent)
     });
 }
 
+namespace {
+
+// A document of a million paragraphs takes seconds to build; one of ten
+// thousand paragraphs, each a hundred lines parted by line separators, takes a
+// moment, and looks, selects and copies the same. Short texts go in as they are.
+constexpr qsizetype kLinesPerParagraph = 100;
+constexpr qsizetype kManyLines = 10 * kLinesPerParagraph;
+
+// The text as the document is given it. The document breaks lines at CR LF,
+// a lone CR and a lone LF alike; a text of many lines gets its breaks
+// gathered into paragraphs.
+QString forDocument(const QString &text)
+{
+    if (text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r')) < kManyLines)
+        return text;
+    QString gathered;
+    gathered.reserve(text.size());
+    qsizetype linesInParagraph = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            gathered.append(c);
+            continue;
+        }
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        if (++linesInParagraph < kLinesPerParagraph) {
+            gathered.append(QChar(QChar::LineSeparator));
+        } else {
+            gathered.append(QLatin1Char('\n'));
+            linesInParagraph = 0;
+        }
+    }
+    return gathered;
+}
+
+} // namespace
+
 void TextBox::setText(const QString &text)
 {
     m_settingText = true;
     m_exact = text;
     m_exactValid = true;
-    // The document breaks lines at CR LF, a lone CR and a lone LF alike.
-    setPlainText(text);
+    setPlainText(forDocument(text));
     m_settingText = false;
 }
 

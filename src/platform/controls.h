@@ -17,6 +17,24 @@ class QStyleOptionButton;
 
 namespace zumivok {
 
+// Shows the busy cursor while a command that reads or writes the data file
+// runs: on a large catalogue that can take a while.
+class BusyCursor
+{
+public:
+    BusyCursor();
+    ~BusyCursor();
+    Q_DISABLE_COPY_MOVE(BusyCursor)
+};
+
+// What work gives, with the busy cursor shown while it runs.
+template <typename Work>
+auto whileBusy(Work work)
+{
+    const BusyCursor busy;
+    return work();
+}
+
 inline const QColor kRed{255, 0, 0};
 inline const QColor kCyan{0, 255, 255};
 inline const QColor kYellow{255, 255, 0};

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -94,6 +95,22 @@ int Files::rename(const QString &from, const QString &to)
 int Files::unlink(const QString &path)
 {
     return ::unlink(encoded(path).constData()) == 0 ? 0 : -errno;
+}
+
+qint64 Files::seek(int fd, qint64 offset)
+{
+    const off_t moved = ::lseek(fd, off_t(offset), SEEK_SET);
+    return moved < 0 ? -errno : qint64(moved);
+}
+
+QString Files::canonicalPath(const QString &path)
+{
+    char *resolved = ::realpath(encoded(path).constData(), nullptr);
+    if (!resolved)
+        return QString();
+    const QString result = QFile::decodeName(resolved);
+    std::free(resolved);
+    return result;
 }
 
 QString errorText(int error)

@@ -36,6 +36,10 @@ public:
     virtual int ftruncate(int fd, qint64 length);
     virtual int rename(const QString &from, const QString &to);
     virtual int unlink(const QString &path);
+    // Returns the new offset, or -errno.
+    virtual qint64 seek(int fd, qint64 offset);
+    // The path with every link and "." or ".." resolved; empty when it cannot be.
+    virtual QString canonicalPath(const QString &path);
 };
 
 // The system's text for a (positive or negative) errno, e.g. "No space left on device".

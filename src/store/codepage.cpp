@@ -1,10 +1,7 @@
 #include "store/codepage.h"
 
 #include <array>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 namespace zumivok::cp1252 {
 
@@ -68,33 +65,27 @@ constexpr std::array<char16_t, 256> makeLower()
     return table;
 }
 
-// Decodes into room for bytes.size() characters.
-void decodeInto(QByteArrayView bytes, QChar *out)
+// Whether any byte lies in 0x80-0x9F, eight bytes at a time: a byte b is one
+// of them when b & 0xE0 is 0x80, that is when b & 0xE0 ^ 0x80 is zero.
+bool holdsHighControl(QByteArrayView bytes)
 {
-    const char *in = bytes.data();
-    const char *const end = in + bytes.size();
-#if defined(__SSE2__)
-    // Sixteen bytes at a time are widened as they are when none of them lies
-    // in 0x80-0x9F, the only bytes whose character differs from their value.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i highBits = _mm_set1_epi8(char(0xE0));
-    const __m128i highControl = _mm_set1_epi8(char(0x80));
-    while (end - in >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-        const __m128i special = _mm_cmpeq_epi8(_mm_and_si128(chunk, highBits), highControl);
-        if (_mm_movemask_epi8(special) != 0) {
-            for (const char *stop = in + 16; in < stop; ++in)
-                *out++ = QChar(kToUnicode[static_cast<unsigned char>(*in)]);
-            continue;
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(chunk, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8), _mm_unpackhi_epi8(chunk, zero));
-        in += 16;
-        out += 16;
+    constexpr quint64 kOnes = 0x0101010101010101u;
+    constexpr quint64 kHighs = 0x8080808080808080u;
+    qsizetype i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        const quint64 masked = (word & (0xE0 * kOnes)) ^ kHighs;
+        // A zero byte in masked sets its high bit here (and may set a few
+        // above it, which makes no difference to "any").
+        if ((masked - kOnes) & ~masked & kHighs)
+            return true;
     }
-#endif
-    for (; in < end; ++in)
-        *out++ = QChar(kToUnicode[static_cast<unsigned char>(*in)]);
+    for (; i < bytes.size(); ++i) {
+        if ((static_cast<unsigned char>(bytes[i]) & 0xE0) == 0x80)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -108,8 +99,15 @@ QChar toUnicode(unsigned char byte)
 
 QString decode(QByteArrayView bytes)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    decodeInto(bytes, text.data());
+    // Every byte but 0x80-0x9F stands for the character of its own value, as
+    // in Latin-1; those few are put right afterwards.
+    QString text = QString::fromLatin1(bytes);
+    if (!holdsHighControl(bytes))
+        return text;
+    for (QChar &character : text) {
+        if (character.unicode() >= 0x80 && character.unicode() < 0xA0)
+            character = QChar(kToUnicode[character.unicode()]);
+    }
     return text;
 }
 

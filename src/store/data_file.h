@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/lines.h"
 #include "store/records.h"
 #include "store/sort.h"
 #include "store/store_error.h"
@@ -20,7 +21,9 @@ class Files;
 class DataFile
 {
 public:
-    DataFile(Files &files, const QString &directory);
+    // The file is read pieceSize bytes at a time.
+    DataFile(Files &files, const QString &directory,
+             qsizetype pieceSize = LineReader::kPieceSize);
 
     static inline const QString kFileName = QStringLiteral("zumivok.dat");
     static inline const QString kEraseScratch = QStringLiteral("temp.dat");
@@ -31,34 +34,37 @@ public:
     QString path() const { return pathOf(kFileName); }
 
     // Reading.
-    Outcome<SearchHit> search(QStringView typed) const;
-    Outcome<std::optional<ShownEntry>> entryAt(qint64 position) const;
-    Outcome<QString> topicList() const;
-    Outcome<bool> containsName(QStringView name) const;
+    [[nodiscard]] Outcome<SearchHit> search(QStringView typed) const;
+    [[nodiscard]] Outcome<std::optional<ShownEntry>> entryAt(qint64 position) const;
+    [[nodiscard]] Outcome<QString> topicList() const;
+    [[nodiscard]] Outcome<bool> containsName(QStringView name) const;
 
     // Writing. Each leaves the data file exactly as it was when it fails. A
     // record is refused (EndsInsideRecord) when what it would follow ends
     // inside a record, since it would become part of that one.
-    std::optional<StoreError> append(QByteArrayView record);
+    [[nodiscard]] std::optional<StoreError> append(QByteArrayView record);
     // Erase's rules for key, then record at the end: one replacement.
-    std::optional<StoreError> replaceEntry(QStringView key, QByteArrayView record);
+    [[nodiscard]] std::optional<StoreError> replaceEntry(QStringView key, QByteArrayView record);
     // Erase's rules for key. A missing data file stays missing.
-    std::optional<StoreError> erase(QStringView key);
+    [[nodiscard]] std::optional<StoreError> erase(QStringView key);
     // Sorts the file by name, or leaves it untouched and says why not.
-    Outcome<std::optional<SortRefusal>> sort();
+    [[nodiscard]] Outcome<std::optional<SortRefusal>> sort();
 
     // The whole file; a missing file reads as empty and sets *missing.
-    Outcome<QByteArray> readContent(bool *missing = nullptr) const;
+    [[nodiscard]] Outcome<QByteArray> readContent(bool *missing = nullptr) const;
 
 private:
+    // Erase's rules for key, streamed from the data file to the scratch file,
+    // then what the record adds (none for a plain erase).
+    [[nodiscard]] std::optional<StoreError> rewrite(QStringView key,
+                                                    std::optional<QByteArrayView> record);
+
+    // Sorts content, the data file's bytes, into the data file.
+    [[nodiscard]] Outcome<std::optional<SortRefusal>> sortContent(QByteArrayView content);
+
     Files &m_files;
     QString m_directory;
+    qsizetype m_pieceSize;
 };
-
-namespace detail {
-// How much the reading commands read at a time; tests make it tiny, so that
-// records, lines and markers fall across the pieces.
-void setReadPieceSize(qint64 bytes);
-} // namespace detail
 
 } // namespace zumivok

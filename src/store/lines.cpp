@@ -1,34 +1,237 @@
 #include "store/lines.h"
 
+#include "platform/files.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace zumivok {
 
-QByteArrayView LineReader::next()
+namespace {
+
+// The bytes kept before the reader's place: a line starts after a CR, and
+// after the LF of a CR LF.
+constexpr qsizetype kHistory = 2;
+
+const char *find(const char *from, const char *to, char byte)
 {
-    const qsizetype size = m_bytes.size();
-    if (m_position >= size)
-        return {};
-    const char *start = m_bytes.data() + m_position;
-    const auto *cr = static_cast<const char *>(std::memchr(start, '\r', size_t(size - m_position)));
-    if (!cr) {
-        // The last line, without terminator.
-        m_position = size;
-        return QByteArrayView(start, m_bytes.data() + size - start);
+    return static_cast<const char *>(std::memchr(from, byte, size_t(to - from)));
+}
+
+// Whether the bytes at at are prefix's, eight at a time: a marker is checked
+// at every possible place, and a call for each would cost more than the look.
+bool sameBytes(const char *at, QByteArrayView prefix)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= prefix.size(); i += 8) {
+        quint64 here, there;
+        std::memcpy(&here, at + i, sizeof here);
+        std::memcpy(&there, prefix.data() + i, sizeof there);
+        if (here != there)
+            return false;
     }
-    const QByteArrayView line(start, cr - start);
-    m_position = cr - m_bytes.data() + 1;
-    if (m_position < size && m_bytes[m_position] == '\n')
-        ++m_position;
+    for (; i < prefix.size(); ++i) {
+        if (at[i] != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+qint64 FileSource::read(char *into, qint64 size)
+{
+    return m_files.read(m_fd, into, size);
+}
+
+qint64 FileSource::readAt(char *into, qint64 size, qint64 offset)
+{
+    return m_files.pread(m_fd, into, size, offset);
+}
+
+qint64 MemorySource::read(char *into, qint64 size)
+{
+    const qint64 got = readAt(into, size, m_read);
+    m_read += got;
+    return got;
+}
+
+qint64 MemorySource::readAt(char *into, qint64 size, qint64 offset)
+{
+    const qint64 got = std::clamp<qint64>(m_bytes.size() - offset, 0, size);
+    std::memcpy(into, m_bytes.data() + offset, size_t(got));
+    return got;
+}
+
+LineReader::LineReader(ByteSource &source, qsizetype pieceSize)
+    : m_source(source), m_pieceSize(std::max<qsizetype>(pieceSize, 1))
+{
+}
+
+bool LineReader::fillMore(qsizetype count)
+{
+    while (available() < count && !m_ended) {
+        // Keep what is unread and the bytes just before it at the front.
+        const qsizetype keep = std::max<qsizetype>(m_begin - kHistory, 0);
+        if (keep > 0 && m_end + m_pieceSize > m_buffer.size()) {
+            std::memmove(m_buffer.data(), m_buffer.constData() + keep, size_t(m_end - keep));
+            m_begin -= keep;
+            m_end -= keep;
+            m_consumed += keep;
+        }
+        const qsizetype room = std::max(m_pieceSize, count - available());
+        if (m_end + room > m_buffer.size())
+            m_buffer.resize(m_end + room);
+        const qint64 got = m_source.read(m_buffer.data() + m_end, room);
+        if (got <= 0) {
+            m_ended = true;
+            m_error = got < 0 ? int(got) : 0;
+            break;
+        }
+        m_end += got;
+    }
+    return available() >= count;
+}
+
+bool LineReader::skipToLineStartingWith(QByteArrayView prefix)
+{
+    // Each byte equal to the prefix's first is a possible start: it is
+    // checked against the bytes before it and after it. One whose prefix has
+    // not been read whole waits for the next piece.
+    while (fill(prefix.size())) {
+        const char *bytes = m_buffer.constData();
+        const char *end = bytes + m_end;
+        const char *lastWhole = end - prefix.size();
+        const char *at = bytes + m_begin;
+        while ((at = find(at, end, prefix.front())) && at <= lastWhole) {
+            // Most places that share the first byte differ at the second.
+            if ((prefix.size() < 2 || at[1] == prefix[1]) && lineStartsAt(at - bytes)
+                && sameBytes(at, prefix)) {
+                m_begin = at - bytes;
+                return true;
+            }
+            ++at;
+        }
+        m_begin = at ? at - bytes : m_end;
+    }
+    // Too few bytes are left to begin with prefix.
+    m_begin = m_end;
+    return false;
+}
+
+qsizetype LineReader::crFrom(qsizetype from) const
+{
+    const char *cr = find(m_buffer.constData() + from, m_buffer.constData() + m_end, '\r');
+    return cr ? cr - m_buffer.constData() : -1;
+}
+
+void LineReader::passTerminator(qsizetype cr)
+{
+    m_begin = cr + 1;
+    if (fill(1) && *here() == '\n')
+        ++m_begin;
+}
+
+LineReader::Span LineReader::passLineSpan()
+{
+    Span span;
+    span.start = position();
+    passLine([&span](QByteArrayView piece) { span.length += piece.size(); });
+    span.end = position();
+    return span;
+}
+
+QByteArrayView LineReader::lineStart(qsizetype max)
+{
+    const QByteArrayView start = peek(max);
+    const char *cr = find(start.data(), start.data() + start.size(), '\r');
+    return cr ? start.first(cr - start.data()) : start;
+}
+
+bool LineReader::endedWithTerminator() const
+{
+    // The two bytes before the reader's place are always kept.
+    const char *bytes = m_buffer.constData();
+    if (m_consumed + m_end == 0 || bytes[m_end - 1] == '\r')
+        return true;
+    // An LF ends a line only as the second half of CR LF.
+    return bytes[m_end - 1] == '\n' && m_consumed + m_end >= 2 && bytes[m_end - 2] == '\r';
+}
+
+void LineReader::drain()
+{
+    while (!m_ended) {
+        m_begin = m_end;
+        fill(1);
+    }
+    m_begin = m_end;
+}
+
+void LineReader::skipLine()
+{
+    passLine([](QByteArrayView) { });
+}
+
+void LineReader::copyLine(ByteSink &sink)
+{
+    passLine([&sink](QByteArrayView piece) {
+        if (!piece.isEmpty())
+            sink.put(piece);
+    });
+}
+
+void LineReader::appendLine(QByteArray &out)
+{
+    passLine([&out](QByteArrayView piece) { out.append(piece); });
+}
+
+QByteArray LineReader::readLine()
+{
+    QByteArray line;
+    appendLine(line);
     return line;
 }
 
-bool endsWithLineEnd(QByteArrayView bytes)
+std::optional<QByteArrayView> LineReader::peekLine(qsizetype max)
 {
-    if (bytes.isEmpty() || bytes.back() == '\r')
+    // The line and its CR, when the line is short enough.
+    fill(max + 1);
+    const char *end = m_buffer.constData() + std::min(m_end, m_begin + max + 1);
+    if (const char *cr = find(here(), end, '\r'))
+        return QByteArrayView(here(), cr - here());
+    if (m_ended && available() <= max)
+        return QByteArrayView(here(), available());
+    return std::nullopt;
+}
+
+bool LineReader::lineIsEmpty()
+{
+    return fill(1) && *here() == '\r';
+}
+
+bool LineReader::lineHolds(char byte)
+{
+    fill(1);
+    const char *end = m_buffer.constData() + m_end;
+    const char *cr = find(here(), end, '\r');
+    if (find(here(), cr ? cr : end, byte))
         return true;
-    // An LF ends the line only as the second half of CR LF.
-    return bytes.back() == '\n' && bytes.size() >= 2 && bytes[bytes.size() - 2] == '\r';
+    if (cr || m_ended)
+        return false;
+    // The line goes on past what has been read: look on without moving.
+    QByteArray piece(m_pieceSize, Qt::Uninitialized);
+    for (qint64 offset = m_consumed + m_end;;) {
+        const qint64 got = m_source.readAt(piece.data(), piece.size(), offset);
+        if (got <= 0)
+            return false;
+        const char *start = piece.constData();
+        const char *lineEnd = find(start, start + got, '\r');
+        if (find(start, lineEnd ? lineEnd : start + got, byte))
+            return true;
+        if (lineEnd)
+            return false;
+        offset += got;
+    }
 }
 
 } // namespace zumivok

@@ -2,13 +2,12 @@
 
 #include "platform/files.h"
 #include "store/data_file.h"
-#include "store/lines.h"
-#include "store/rewrite.h"
+#include "store/records.h"
 
 #include <QFileInfo>
 
-#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 
 namespace zumivok {
@@ -21,8 +20,8 @@ using Reason = StoreError::Reason;
 // The kernel copies a write page by page and stops for a fatal signal only
 // between pages, so a write that ends within one page is whole or absent.
 constexpr qint64 kPageSize = 4096;
-// How much of the file's end is read at first to see how it ends.
-constexpr qint64 kFirstTailPiece = 64 * 1024;
+// How much a replacement gathers before it writes.
+constexpr qsizetype kWriteSize = 256 * 1024;
 
 StoreError failure(Action action, const QString &path, int result,
                    const QString &target = QString())
@@ -34,16 +33,6 @@ StoreError refusal(Action action, const QString &path, Reason reason)
 {
     StoreError error{action, path};
     error.reason = reason;
-    return error;
-}
-
-// The scratch file was opened by us; it goes again, closed or not, so that a
-// failed replacement leaves nothing behind.
-StoreError abandonScratch(Files &files, int fd, const QString &scratch, StoreError error)
-{
-    if (fd >= 0)
-        files.close(fd);
-    files.unlink(scratch);
     return error;
 }
 
@@ -65,79 +54,83 @@ std::optional<StoreError> refuseUnwritable(Files &files, const QString &target,
     return std::nullopt;
 }
 
-// Reads length bytes at offset, fewer when the file has shrunk under us.
-int readAt(Files &files, int fd, qint64 offset, qint64 length, QByteArray &bytes)
+// Closes a descriptor when it goes out of scope; a file only read loses
+// nothing when its close fails.
+class ReadOnlyDescriptor
 {
-    bytes.resize(length);
-    qint64 filled = 0;
-    while (filled < length) {
-        const qint64 got = files.pread(fd, bytes.data() + filled, length - filled, offset + filled);
-        if (got < 0)
-            return int(got);
-        if (got == 0)
-            break; // shrunk under us: judge by what is there
-        filled += got;
-    }
-    bytes.truncate(filled);
-    return 0;
-}
+public:
+    ReadOnlyDescriptor(Files &files, int fd) : m_files(files), m_fd(fd) { }
+    ~ReadOnlyDescriptor() { m_files.close(m_fd); }
+    Q_DISABLE_COPY_MOVE(ReadOnlyDescriptor)
+    int fd() const { return m_fd; }
 
-// How a file ends, as far as an append cares.
-struct FileEnd
-{
-    bool lineEnded = true; // its last line has a terminator (or it is empty)
-    std::optional<StoreError> refused; // it ends inside a record
+private:
+    Files &m_files;
+    int m_fd;
 };
 
-// Reads the end of the file at path, of size bytes, a growing piece at a
-// time, until the piece holds the file's last begin-marker line or is the
-// whole file.
-int readFileEnd(Files &files, int fd, const QString &path, qint64 size, FileEnd &end)
+// An append in place, undone unless it completes: the file is cut back to its
+// old length.
+class AppendInPlace
 {
-    QByteArray piece;
-    for (qint64 length = std::min(size, kFirstTailPiece);; length = std::min(size, 2 * length)) {
-        const qint64 start = size - length;
-        if (const int read = readAt(files, fd, start, length, piece))
-            return read;
-        end.lineEnded = endsWithLineEnd(piece);
-        // The piece is judged from its first line start on, where the file's
-        // lines start too.
-        qsizetype from = 0;
-        if (start > 0) {
-            const qsizetype cr = piece.indexOf('\r');
-            from = cr < 0 ? piece.size() : cr + 1;
-            if (from < piece.size() && piece[from] == '\n')
-                ++from;
-        }
-        const QByteArrayView lines = QByteArrayView(piece).sliced(from);
-        if (start == 0 || lastBeginMarkerLine(lines) >= 0) {
-            end.refused = refuseAppendAfter(lines, path);
-            return 0;
-        }
+public:
+    AppendInPlace(Files &files, const QString &path, int fd, qint64 oldSize)
+        : m_files(files), m_path(path), m_fd(fd), m_oldSize(oldSize)
+    {
     }
-}
+    ~AppendInPlace()
+    {
+        if (m_done)
+            return;
+        const int fd = m_fd >= 0 ? m_fd : m_files.open(m_path, O_WRONLY);
+        if (fd < 0)
+            return;
+        if (m_files.ftruncate(fd, m_oldSize) == 0)
+            m_files.fsync(fd);
+        m_files.close(fd);
+    }
+    Q_DISABLE_COPY_MOVE(AppendInPlace)
 
-// Appends bytes that end within the page where the file ends, with one synced
-// write; on failure the file is cut back to its old length.
-std::optional<StoreError> writeWithinPage(Files &files, int fd, const QString &path,
-                                          qint64 oldSize, QByteArrayView bytes)
+    std::optional<StoreError> write(QByteArrayView bytes)
+    {
+        if (const int wrote = writeAll(m_files, m_fd, bytes))
+            return failure(Action::Write, m_path, wrote);
+        if (const int synced = m_files.fsync(m_fd))
+            return failure(Action::Sync, m_path, synced);
+        const int closed = m_files.close(m_fd);
+        // A failed close may report a lost write; the descriptor is gone all the same.
+        m_fd = -1;
+        if (closed)
+            return failure(Action::Close, m_path, closed);
+        m_done = true;
+        return std::nullopt;
+    }
+
+private:
+    Files &m_files;
+    QString m_path;
+    int m_fd;
+    qint64 m_oldSize;
+    bool m_done = false;
+};
+
+// Copies the whole of the file at path into out.
+std::optional<StoreError> copyFile(Files &files, const QString &path, ByteSink &out,
+                                   qsizetype pieceSize)
 {
-    const auto undo = [&](int openFd, StoreError error) {
-        const int cutFd = openFd >= 0 ? openFd : files.open(path, O_WRONLY);
-        if (cutFd >= 0) {
-            if (files.ftruncate(cutFd, oldSize) == 0)
-                files.fsync(cutFd);
-            files.close(cutFd);
-        }
-        return error;
-    };
-    if (const int wrote = writeAll(files, fd, bytes))
-        return undo(fd, failure(Action::Write, path, wrote));
-    if (const int synced = files.fsync(fd))
-        return undo(fd, failure(Action::Sync, path, synced));
-    if (const int closed = files.close(fd))
-        return undo(-1, failure(Action::Close, path, closed));
-    return std::nullopt;
+    const Outcome<int> opened = openRegularFile(files, path, O_RDONLY, Action::Read);
+    if (!opened.ok())
+        return opened.error;
+    const ReadOnlyDescriptor file(files, opened.value);
+    QByteArray piece(pieceSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = files.read(file.fd(), piece.data(), piece.size());
+        if (got < 0)
+            return failure(Action::Read, path, int(got));
+        if (got == 0)
+            return std::nullopt;
+        out.put(QByteArrayView(piece.constData(), got));
+    }
 }
 
 } // namespace
@@ -170,74 +163,158 @@ bool isMissing(const std::optional<StoreError> &error)
     return error && error->reason == Reason::SystemError && error->error == ENOENT;
 }
 
-std::optional<StoreError> refuseAppendAfter(QByteArrayView content, const QString &path)
+StoreError endsInsideRecord(const QString &path, const QString &entry)
 {
-    const std::optional<QString> open = recordOpenAtEnd(content);
-    if (!open)
-        return std::nullopt;
     StoreError refused = refusal(Action::Write, path, Reason::EndsInsideRecord);
-    refused.entry = *open;
+    refused.entry = entry;
     return refused;
 }
 
-std::optional<StoreError> replaceFile(Files &files, const QString &linkOrTarget,
-                                      const QString &scratchPath, QByteArrayView content)
+Replacement::Replacement(Files &files, const QString &target, const QString &scratch)
+    : m_files(files), m_target(target), m_scratch(scratch)
+{
+}
+
+Replacement::~Replacement()
+{
+    if (m_made)
+        abandon(StoreError{});
+}
+
+std::optional<StoreError> Replacement::begin()
 {
     // A data file that is a symbolic link keeps its link: the file it leads
     // to is replaced, through a scratch file beside that file.
-    QString target = linkOrTarget;
-    QString scratch = scratchPath;
     struct stat status {};
-    int found = files.lstat(target, &status);
+    int found = m_files.lstat(m_target, &status);
     if (found == 0 && S_ISLNK(status.st_mode)) {
-        const QString resolved = QFileInfo(target).canonicalFilePath();
+        const QString resolved = m_files.canonicalPath(m_target);
         if (!resolved.isEmpty()) {
-            target = resolved;
-            scratch = directoryOf(resolved) + QLatin1Char('/') + QFileInfo(scratchPath).fileName();
-            found = files.lstat(target, &status);
+            m_scratch = directoryOf(resolved) + QLatin1Char('/') + QFileInfo(m_scratch).fileName();
+            m_target = resolved;
+            found = m_files.lstat(m_target, &status);
         }
     }
     // The new file takes the old one's permissions; a missing target (or a
     // dangling link) gets the usual 0666 less the umask.
     bool keepMode = false;
     if (found == 0 && !S_ISLNK(status.st_mode)) {
-        if (auto refused = refuseUnwritable(files, target, status))
+        if (auto refused = refuseUnwritable(m_files, m_target, status))
             return refused;
         keepMode = true;
     } else if (found != 0 && found != -ENOENT) {
-        return failure(Action::Read, target, found);
+        return failure(Action::Read, m_target, found);
     }
 
     // Whatever holds the scratch name is removed, never followed: a link named
     // temp.dat must not lead our writing to another file.
-    if (const int removed = files.unlink(scratch); removed < 0 && removed != -ENOENT)
-        return failure(Action::Create, scratch, removed);
-
-    const int fd = files.open(scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return failure(Action::Create, scratch, fd);
+    if (const int removed = m_files.unlink(m_scratch); removed < 0 && removed != -ENOENT)
+        return failure(Action::Create, m_scratch, removed);
+    m_fd = m_files.open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    if (m_fd < 0)
+        return failure(Action::Create, m_scratch, m_fd);
+    m_made = true;
     if (keepMode) {
-        if (const int changed = files.fchmod(fd, status.st_mode & 07777))
-            return abandonScratch(files, fd, scratch, failure(Action::Create, scratch, changed));
+        if (const int changed = m_files.fchmod(m_fd, status.st_mode & 07777))
+            return abandon(failure(Action::Create, m_scratch, changed));
     }
-    if (const int wrote = writeAll(files, fd, content))
-        return abandonScratch(files, fd, scratch, failure(Action::Write, scratch, wrote));
-    if (const int synced = files.fsync(fd))
-        return abandonScratch(files, fd, scratch, failure(Action::Sync, scratch, synced));
-    // A failed close may report a lost write; the descriptor is gone all the same.
-    if (const int closed = files.close(fd))
-        return abandonScratch(files, -1, scratch, failure(Action::Close, scratch, closed));
-    if (const int renamed = files.rename(scratch, target))
-        return abandonScratch(files, -1, scratch,
-                              failure(Action::Rename, scratch, renamed, target));
-
-    // The new content is in place; a directory that cannot be synced only
-    // makes the rename less durable, and the old content is gone either way.
-    syncDirectory(files, directoryOf(target));
     return std::nullopt;
 }
 
-std::optional<StoreError> appendToFile(Files &files, const QString &path, QByteArrayView data)
+void Replacement::put(QByteArrayView bytes)
+{
+    if (m_failed)
+        return;
+    // Gathered into writes of kWriteSize; most puts are a line or less.
+    if (m_pending.size() < kWriteSize)
+        m_pending.resize(kWriteSize);
+    if (m_used + bytes.size() > m_pending.size())
+        flush();
+    if (bytes.size() >= m_pending.size()) {
+        write(bytes);
+        return;
+    }
+    std::memcpy(m_pending.data() + m_used, bytes.data(), size_t(bytes.size()));
+    m_used += bytes.size();
+}
+
+void Replacement::flush()
+{
+    write(QByteArrayView(m_pending.constData(), m_used));
+    m_used = 0;
+}
+
+void Replacement::write(QByteArrayView bytes)
+{
+    if (m_failed || bytes.isEmpty())
+        return;
+    if (const int wrote = writeAll(m_files, m_fd, bytes))
+        m_failed = failure(Action::Write, m_scratch, wrote);
+    m_written += bytes.size();
+}
+
+void Replacement::truncate(qint64 size)
+{
+    if (m_failed)
+        return;
+    if (size >= m_written) {
+        m_used = size - m_written;
+        return;
+    }
+    // Already written: the file is cut back and written on from there.
+    m_used = 0;
+    if (const int cut = m_files.ftruncate(m_fd, size))
+        m_failed = failure(Action::Write, m_scratch, cut);
+    else if (const qint64 moved = m_files.seek(m_fd, size); moved < 0)
+        m_failed = failure(Action::Write, m_scratch, int(moved));
+    m_written = size;
+}
+
+std::optional<StoreError> Replacement::commit()
+{
+    flush();
+    if (m_failed)
+        return abandon(*m_failed);
+    if (const int synced = m_files.fsync(m_fd))
+        return abandon(failure(Action::Sync, m_scratch, synced));
+    const int closed = m_files.close(m_fd);
+    // A failed close may report a lost write; the descriptor is gone all the same.
+    m_fd = -1;
+    if (closed)
+        return abandon(failure(Action::Close, m_scratch, closed));
+    if (const int renamed = m_files.rename(m_scratch, m_target))
+        return abandon(failure(Action::Rename, m_scratch, renamed, m_target));
+    m_made = false;
+    // The new content is in place; a directory that cannot be synced only
+    // makes the rename less durable, and the old content is gone either way.
+    syncDirectory(m_files, directoryOf(m_target));
+    return std::nullopt;
+}
+
+// The scratch file was made by us; it goes again, closed or not, so that a
+// failed replacement leaves nothing behind.
+StoreError Replacement::abandon(StoreError error)
+{
+    if (m_fd >= 0)
+        m_files.close(m_fd);
+    m_fd = -1;
+    m_files.unlink(m_scratch);
+    m_made = false;
+    return error;
+}
+
+std::optional<StoreError> replaceFile(Files &files, const QString &target, const QString &scratch,
+                                      QByteArrayView content)
+{
+    Replacement replacement(files, target, scratch);
+    if (auto failed = replacement.begin())
+        return failed;
+    replacement.put(content);
+    return replacement.commit();
+}
+
+std::optional<StoreError> appendToFile(Files &files, const QString &path, QByteArrayView data,
+                                       qsizetype pieceSize)
 {
     const QString scratch = directoryOf(path) + QLatin1Char('/') + DataFile::kEraseScratch;
     struct stat status {};
@@ -247,42 +324,44 @@ std::optional<StoreError> appendToFile(Files &files, const QString &path, QByteA
         return replaceFile(files, path, scratch, data);
     if (!opened.ok())
         return opened.error;
-    const int fd = opened.value;
     const qint64 oldSize = qint64(status.st_size);
 
-    FileEnd end;
-    if (oldSize > 0) {
-        if (const int read = readFileEnd(files, fd, path, oldSize, end)) {
-            files.close(fd);
-            return failure(Action::Read, path, read);
-        }
+    // How the file ends: inside a record, or with a last line that has no
+    // terminator, which would swallow our begin marker.
+    FileSource source(files, opened.value);
+    LineReader lines(source, pieceSize);
+    const std::optional<QString> open = recordOpenAtEnd(lines);
+    const auto refused = [&]() -> std::optional<StoreError> {
+        if (lines.error())
+            return failure(Action::Read, path, lines.error());
+        if (open)
+            return endsInsideRecord(path, *open);
+        return std::nullopt;
+    }();
+    if (refused) {
+        files.close(opened.value);
+        return refused;
     }
-    if (end.refused) {
-        files.close(fd);
-        return end.refused;
-    }
-
-    // A last line without its terminator would swallow our begin marker.
     QByteArray joined;
     QByteArrayView bytes = data;
-    if (!end.lineEnded) {
+    if (!lines.endedWithTerminator()) {
         joined.reserve(data.size() + 2);
-        joined.append("\r\n").append(data);
+        joined.append(kLineEnd).append(data);
         bytes = joined;
     }
     if (oldSize % kPageSize + bytes.size() <= kPageSize)
-        return writeWithinPage(files, fd, path, oldSize, bytes);
+        return AppendInPlace(files, path, opened.value, oldSize).write(bytes);
 
     // Too large for one page: the old content and the record replace the
     // file in one step.
-    QByteArray content;
-    const int read = readAll(files, fd, content);
-    // Only read so far: a failing close loses nothing.
-    files.close(fd);
-    if (read < 0)
-        return failure(Action::Read, path, read);
-    content.append(bytes);
-    return replaceFile(files, path, scratch, content);
+    files.close(opened.value);
+    Replacement replacement(files, path, scratch);
+    if (auto failed = replacement.begin())
+        return failed;
+    if (auto failed = copyFile(files, path, replacement, pieceSize))
+        return failed;
+    replacement.put(bytes);
+    return replacement.commit();
 }
 
 } // namespace zumivok

@@ -4,13 +4,12 @@
 #include "store/lines.h"
 #include "store/records.h"
 
+#include <optional>
 #include <utility>
 
 namespace zumivok {
 
 namespace {
-
-constexpr QByteArrayView kLineEnd = "\r\n";
 
 void writeLine(QByteArray &out, QByteArrayView line)
 {
@@ -18,69 +17,55 @@ void writeLine(QByteArray &out, QByteArrayView line)
     out.append(kLineEnd);
 }
 
-// Builds Erase's output from the lines of content. A line that is written
-// as it stands and ended by CR LF in content is copied together with its
-// neighbours in one piece, so that a large file costs few copies rather than
-// two appends a line.
-class LineCopier
+// Erase's writing: every line it writes ends with CR LF, and the watch, when
+// there is one, sees each line written.
+class ErasedLines
 {
 public:
-    explicit LineCopier(QByteArrayView content) : m_content(content)
+    ErasedLines(LineReader &lines, ByteSink &out, OpenRecordWatch *watch)
+        : m_lines(lines), m_out(out), m_watch(watch)
     {
-        m_out.reserve(content.size() + kLineEnd.size());
     }
 
-    // Writes line, which stands in content from start to end, its terminator
-    // included.
-    void write(QByteArrayView line, qsizetype start, qsizetype end)
+    void copyLine()
     {
-        const bool endsInCrLf = end - start == line.size() + kLineEnd.size();
-        if (endsInCrLf && start == m_runEnd) {
-            m_runEnd = end;
-            return;
-        }
-        flush();
-        if (endsInCrLf) {
-            m_runStart = start;
-            m_runEnd = end;
-            return;
-        }
-        writeLine(m_out, line);
-        m_runStart = m_runEnd = end;
+        if (m_watch)
+            m_watch->see(m_lines);
+        m_lines.copyLine(m_out);
+        m_out.put(kLineEnd);
     }
 
-    // Writes a begin-marker line as exactly "~Begin Entry", unless its tail
-    // holds an LF: then it is several lines of a file written with LF line
-    // ends, and cutting it back would delete them.
-    void writeMarker(QByteArrayView line, qsizetype start, qsizetype end)
+    // The marker line here, cut back to the marker.
+    void writeMarker()
     {
-        if (line.size() == kBeginMarker.size() || line.contains('\n')) {
-            write(line, start, end);
-            return;
-        }
-        flush();
-        writeLine(m_out, kBeginMarker);
-        m_runStart = m_runEnd = end;
+        if (m_watch)
+            m_watch->see(m_lines);
+        m_lines.skipLine();
+        m_out.put(kBeginMarker);
+        m_out.put(kLineEnd);
     }
 
-    QByteArray finish()
+    // What has been written so far, to be taken back when a record goes.
+    struct Mark
     {
-        flush();
-        return std::move(m_out);
+        qint64 size;
+        OpenRecordWatch::Place watch;
+    };
+    Mark mark() const
+    {
+        return {m_out.size(), m_watch ? m_watch->place() : OpenRecordWatch::Place{}};
+    }
+    void takeBack(const Mark &mark)
+    {
+        m_out.truncate(mark.size);
+        if (m_watch)
+            m_watch->goBackTo(mark.watch);
     }
 
 private:
-    void flush()
-    {
-        m_out.append(m_content.sliced(m_runStart, m_runEnd - m_runStart));
-        m_runStart = m_runEnd;
-    }
-
-    QByteArrayView m_content;
-    QByteArray m_out;
-    // The pending piece of content that is to be copied as it stands.
-    qsizetype m_runStart = 0;
-    qsizetype m_runEnd = 0;
+    LineReader &m_lines;
+    ByteSink &m_out;
+    OpenRecordWatch *m_watch;
 };
 
 // The lines of a data text as a reader of the file will see them: a line ends
@@ -111,7 +96,7 @@ QString characterAt(QStringView text, qsizetype index)
     return text.mid(index, pair ? 2 : 1).toString();
 }
 
-std::optional<RecordProblem> unencodableIn(QStringView text, const QString &field)
+std::optional<RecordProblem> unencodableIn(QStringView text, RecordProblem::Field field)
 {
     const qsizetype bad = cp1252::firstUnencodable(text);
     if (bad < 0)
@@ -121,44 +106,55 @@ std::optional<RecordProblem> unencodableIn(QStringView text, const QString &fiel
 
 } // namespace
 
-QByteArray eraseRecords(QByteArrayView content, QStringView key)
+void eraseRecords(LineReader &lines, QStringView key, ByteSink &out, OpenRecordWatch *watch)
 {
     const QString loweredKey = lowered(key);
-    LineCopier out(content);
-    LineReader reader(content);
-    // Set right after a kept record's name line: the line that follows is its
-    // picture line and is written even when empty, so that the record's lines
-    // keep their places.
-    bool pictureLineNext = false;
-    while (!reader.atEnd()) {
-        const qsizetype start = reader.position();
-        const QByteArrayView line = reader.next();
-        if (isBeginMarker(line)) {
-            const qsizetype markerEnd = reader.position();
-            pictureLineNext = false;
-            if (reader.atEnd()) {
-                // A marker on the last line has no name to match.
-                out.writeMarker(line, start, markerEnd);
-                break;
-            }
-            QByteArrayView current = reader.next();
-            if (nameMatches(loweredKey, current)) {
-                // The whole record goes, its end-marker line included; a record
-                // without end marker takes the rest of the file with it.
-                while (!reader.atEnd() && !isEndMarker(current))
-                    current = reader.next();
-                continue;
-            }
-            out.writeMarker(line, start, markerEnd);
-            out.write(current, markerEnd, reader.position());
-            pictureLineNext = true;
+    ErasedLines erased(lines, out, watch);
+    // Right after a kept record's name line: its picture line is written even
+    // when empty, so that the record's lines keep their places.
+    bool keepEmpty = false;
+    while (!lines.atEnd()) {
+        if (!lines.lineStartsWith(kBeginMarker)) {
+            if (keepEmpty || !lines.lineIsEmpty())
+                erased.copyLine();
+            else
+                lines.skipLine();
+            keepEmpty = false;
             continue;
         }
-        if (!line.isEmpty() || pictureLineNext)
-            out.write(line, start, reader.position());
-        pictureLineNext = false;
+        // The marker is written before the name is known, and taken back when
+        // the record goes. A longer marker line is cut back to the marker,
+        // unless its tail holds an LF: then it is several lines of a file
+        // written with LF line ends, and cutting it would delete them.
+        const ErasedLines::Mark mark = erased.mark();
+        if (lines.lineHolds('\n'))
+            erased.copyLine();
+        else
+            erased.writeMarker();
+        keepEmpty = false;
+        if (lines.atEnd())
+            break; // a marker on the last line has no name to match
+        const std::optional<QByteArrayView> name = lines.peekLine(loweredKey.size());
+        if (name && nameMatches(loweredKey, *name)) {
+            // The whole record goes, its end-marker line included; a record
+            // without end marker takes the rest of the file with it.
+            erased.takeBack(mark);
+            if (lines.skipToLineStartingWith(kEndMarker))
+                lines.skipLine();
+            continue;
+        }
+        erased.copyLine();
+        keepEmpty = true;
     }
-    return out.finish();
+}
+
+QByteArray eraseRecords(QByteArrayView content, QStringView key)
+{
+    MemorySource source(content);
+    LineReader lines(source);
+    ByteArraySink out;
+    eraseRecords(lines, key, out);
+    return out.take();
 }
 
 QString storedName(QStringView typed)
@@ -185,24 +181,22 @@ std::optional<RecordProblem> checkRecord(QStringView storedName, QStringView pic
                                          QStringView data)
 {
     using Kind = RecordProblem::Kind;
-    const QString name = QStringLiteral("name");
-    const QString pictureField = QStringLiteral("picture");
-    const QString dataField = QStringLiteral("data");
+    using Field = RecordProblem::Field;
 
     // A break in the name would shift every line of the record by one.
     for (const QChar c : storedName) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            return RecordProblem{Kind::LineBreakInName, name, QString(c)};
+            return RecordProblem{Kind::LineBreakInName, Field::Name, QString(c)};
     }
     // A lone LF stays inside a line when the file is read; a CR would end it.
     if (picture.contains(QLatin1Char('\r')))
-        return RecordProblem{Kind::LineBreakInPicture, pictureField, QStringLiteral("\r")};
+        return RecordProblem{Kind::LineBreakInPicture, Field::Picture, QStringLiteral("\r")};
 
-    if (auto problem = unencodableIn(storedName, name))
+    if (auto problem = unencodableIn(storedName, Field::Name))
         return problem;
-    if (auto problem = unencodableIn(picture, pictureField))
+    if (auto problem = unencodableIn(picture, Field::Picture))
         return problem;
-    if (auto problem = unencodableIn(data, dataField))
+    if (auto problem = unencodableIn(data, Field::Data))
         return problem;
 
     // A data line that begins with a marker would end the record early or
@@ -216,39 +210,8 @@ std::optional<RecordProblem> checkRecord(QStringView storedName, QStringView pic
         return true;
     });
     if (marked)
-        return RecordProblem{Kind::MarkerInData, dataField, markerLine};
+        return RecordProblem{Kind::MarkerInData, Field::Data, markerLine};
     return std::nullopt;
-}
-
-qsizetype lastBeginMarkerLine(QByteArrayView content)
-{
-    // A line starts after every CR, and after the LF of a CR LF pair.
-    const auto startsLine = [&content](qsizetype at) {
-        return at == 0 || content[at - 1] == '\r'
-            || (content[at - 1] == '\n' && at >= 2 && content[at - 2] == '\r');
-    };
-    for (qsizetype at = content.lastIndexOf(kBeginMarker); at >= 0;
-         at = at == 0 ? -1 : content.lastIndexOf(kBeginMarker, at - 1)) {
-        if (startsLine(at))
-            return at;
-    }
-    return -1;
-}
-
-std::optional<QString> recordOpenAtEnd(QByteArrayView content)
-{
-    const qsizetype marker = lastBeginMarkerLine(content);
-    if (marker < 0)
-        return std::nullopt;
-    LineReader lines(content.sliced(marker));
-    lines.next();
-    const QByteArrayView name = lines.next();
-    // Line 2 is the picture line; an end marker counts from the data lines on.
-    for (qsizetype index = 2; !lines.atEnd(); ++index) {
-        if (isEndMarker(lines.next()) && index >= 3)
-            return std::nullopt;
-    }
-    return cp1252::decode(name);
 }
 
 QByteArray recordBytes(QStringView storedName, QStringView picture, QStringView data)

@@ -3,6 +3,7 @@
 #include "store/codepage.h"
 #include "store/lines.h"
 #include "store/records.h"
+#include "store/store_error.h"
 
 #include <algorithm>
 #include <array>
@@ -55,20 +56,19 @@ namespace zumivok {
 // every pass, and an "~End Entry" line after the last-picked record is never
 // the first marker a pass meets.
 
-namespace {
-
-constexpr QByteArrayView kLineEnd = "\r\n";
-
-struct Record
+struct SortedContent::Record
 {
-    qsizetype marker = 0; // offset of the begin-marker line: the record's place
-    qsizetype start = 0; // offset of the name line
-    qsizetype end = 0; // offset after the end-marker line and its terminator
+    // The name line; where it starts in the content is the record's place.
     QByteArrayView name;
+    qsizetype end = 0; // offset after the end-marker line and its terminator
     bool endMarkerName = false; // the name line begins with "~End Entry"
     bool crLfOnly = true; // every line of it ends with CR LF
     bool emptyData = false; // it has an empty data line
 };
+
+namespace {
+
+using Record = SortedContent::Record;
 
 struct Layout
 {
@@ -194,14 +194,18 @@ std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
     // Records take some 100 bytes each. Reserving for that many costs address
     // space only, where growing the list would copy it again and again.
     layout.records.reserve(size_t(content.size() / 96));
-    LineReader reader(content);
-    // Whether the line just read ended with CR LF.
-    const auto endedWithCrLf = [&](QByteArrayView line) {
-        return reader.position() - (line.data() - content.data()) - line.size() == 2;
+    MemorySource source(content);
+    LineReader reader(source);
+    // The next line, and whether it ended with CR LF.
+    bool crLf = true;
+    const auto next = [&] {
+        const LineReader::Span span = reader.passLineSpan();
+        crLf = span.end - span.start - span.length == 2;
+        return content.sliced(span.start, span.length);
     };
     while (!reader.atEnd()) {
         const qsizetype lineStart = reader.position();
-        const QByteArrayView line = reader.next();
+        const QByteArrayView line = next();
         if (!isBeginMarker(line)) {
             if (layout.firstStrayEnd < 0 && isEndMarker(line))
                 layout.firstStrayEnd = lineStart;
@@ -213,24 +217,22 @@ std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
             return refusal(Kind::BeginMarkerAtEnd, previous);
         }
         Record record;
-        record.marker = lineStart;
-        record.start = reader.position();
-        record.name = reader.next();
-        record.crLfOnly = endedWithCrLf(record.name);
+        record.name = next();
+        record.crLfOnly = crLf;
         if (isBeginMarker(record.name))
             return refusal(Kind::MarkerInsideRecord, record.name);
         record.endMarkerName = isEndMarker(record.name);
         if (reader.atEnd())
             return refusal(Kind::MissingEndMarker, record.name);
-        const QByteArrayView picture = reader.next();
-        record.crLfOnly = record.crLfOnly && endedWithCrLf(picture);
+        const QByteArrayView picture = next();
+        record.crLfOnly = record.crLfOnly && crLf;
         if (isBeginMarker(picture) || isEndMarker(picture))
             return refusal(Kind::MarkerInsideRecord, record.name);
         for (;;) {
             if (reader.atEnd())
                 return refusal(Kind::MissingEndMarker, record.name);
-            const QByteArrayView data = reader.next();
-            record.crLfOnly = record.crLfOnly && endedWithCrLf(data);
+            const QByteArrayView data = next();
+            record.crLfOnly = record.crLfOnly && crLf;
             record.emptyData = record.emptyData || data.isEmpty();
             if (isBeginMarker(data))
                 return refusal(Kind::MarkerInsideRecord, record.name);
@@ -419,113 +421,52 @@ std::vector<qsizetype> passOrder(const std::vector<Record> &records)
 
 // The stray end-marker lines that a pass would meet before any record: see
 // the top of the file.
-std::optional<SortRefusal> findHarmfulEndMarker(const Layout &layout, const Record &pickedLast)
+std::optional<SortRefusal> findHarmfulEndMarker(QByteArrayView content, const Layout &layout,
+                                                const Record &pickedLast)
 {
     const Record *endMarkerNamed = nullptr;
     for (const Record &record : layout.records) {
-        if (record.endMarkerName && record.marker <= pickedLast.marker) {
+        if (record.endMarkerName && record.name.data() <= pickedLast.name.data()) {
             endMarkerNamed = &record;
             break;
         }
     }
-    const bool strayLine = layout.firstStrayEnd >= 0 && layout.firstStrayEnd < pickedLast.marker;
-    if (endMarkerNamed && (!strayLine || endMarkerNamed->marker < layout.firstStrayEnd))
+    const auto place = [&content](const Record &record) { return record.name.data() - content.data(); };
+    const bool strayLine = layout.firstStrayEnd >= 0 && layout.firstStrayEnd < place(pickedLast);
+    if (endMarkerNamed && (!strayLine || place(*endMarkerNamed) < layout.firstStrayEnd))
         return refusal(SortRefusal::Kind::MarkerInsideRecord, endMarkerNamed->name);
     if (!strayLine)
         return std::nullopt;
     // Name the record that follows the line, so that it can be found.
     const auto after = std::find_if(layout.records.begin(), layout.records.end(),
-                                    [&](const Record &r) { return r.marker > layout.firstStrayEnd; });
+                                    [&](const Record &r) { return place(r) > layout.firstStrayEnd; });
     return refusal(SortRefusal::Kind::StrayEndMarker, after->name);
 }
 
 // A record as Erase has left it: empty data lines dropped, every line ended
 // with CR LF.
-QByteArray erasedForm(QByteArrayView bytes, bool asRead)
+void putErasedForm(QByteArrayView bytes, bool asRead, ByteSink &out)
 {
-    QByteArray out;
-    LineReader lines(bytes);
-    int lineNumber = 0; // 0 name, 1 picture, then data lines and the end marker
-    while (!lines.atEnd()) {
-        const QByteArrayView line = lines.next();
-        // The end-marker line is never empty, so an empty line from the third
-        // on is a data line.
-        if (asRead || lineNumber < 2 || !line.isEmpty()) {
-            out.append(line);
-            out.append(kLineEnd);
-        }
-        ++lineNumber;
-    }
-    return out;
-}
-
-inline void prefetch(const void *address)
-{
-#if defined(__GNUC__)
-    __builtin_prefetch(address);
-#else
-    Q_UNUSED(address);
-#endif
-}
-
-// The header, then each record in pass order. The records are spread over the
-// content in no order, so the bytes of the records a few passes ahead are
-// fetched while the current one is copied.
-QByteArray writeSorted(QByteArrayView content, const std::vector<Record> &records,
-                       const std::vector<qsizetype> &order)
-{
-    constexpr size_t kAhead = 8;
-    std::vector<QByteArrayView> pieces(order.size());
-    std::vector<QByteArray> rewritten; // the few records not already in written form
-    qsizetype size = kHeaderLine.size() + kLineEnd.size();
-    for (size_t pass = 0; pass < order.size(); ++pass) {
-        if (pass + 2 * kAhead < order.size())
-            prefetch(&records[size_t(order[pass + 2 * kAhead])]);
-        const Record &record = records[size_t(order[pass])];
-        const QByteArrayView bytes = content.sliced(record.start, record.end - record.start);
-        const bool asRead = pass == 0;
-        if (record.crLfOnly && (asRead || !record.emptyData)) {
-            pieces[pass] = bytes;
+    MemorySource source(bytes);
+    LineReader lines(source);
+    for (int lineNumber = 0; !lines.atEnd(); ++lineNumber) {
+        // 0 name, 1 picture, then data lines and the end marker. The end-marker
+        // line is never empty, so an empty line from the third on is a data line.
+        if (asRead || lineNumber < 2 || !lines.lineIsEmpty()) {
+            lines.copyLine(out);
+            out.put(kLineEnd);
         } else {
-            rewritten.push_back(erasedForm(bytes, asRead));
-            pieces[pass] = rewritten.back(); // its bytes stay put when the vector grows
+            lines.skipLine();
         }
-        size += kBeginMarker.size() + pieces[pass].size() + 2 * kLineEnd.size();
     }
-
-    QByteArray out(size, Qt::Uninitialized);
-    char *at = out.data();
-    const auto put = [&at](QByteArrayView bytes) {
-        std::memcpy(at, bytes.data(), size_t(bytes.size()));
-        at += bytes.size();
-    };
-    put(kHeaderLine);
-    put(kLineEnd);
-    for (size_t pass = 0; pass < pieces.size(); ++pass) {
-        if (pass + kAhead < pieces.size()) {
-            prefetch(pieces[pass + kAhead].data());
-            prefetch(pieces[pass + kAhead].data() + 64);
-        }
-        put(kBeginMarker);
-        put(kLineEnd);
-        put(pieces[pass]);
-        put(kLineEnd);
-    }
-    return out;
 }
 
 } // namespace
 
 QString SortRefusal::describe() const
 {
-    // A name may hold tabs or a lone LF; the message stays on one line.
-    QString name = entry;
-    for (QChar &c : name) {
-        if (c.unicode() < 0x20)
-            c = QLatin1Char(' ');
-    }
-    const QString theEntry = name.isEmpty() ? QStringLiteral("the entry without a name")
-                                            : QStringLiteral("the entry %1").arg(name);
+    const QString name = onOneLine(entry);
+    const QString entryNamed = theEntry(entry);
     switch (kind) {
     case Kind::EqualNames:
         if (name.isEmpty())
@@ -536,36 +477,72 @@ QString SortRefusal::describe() const
     case Kind::MarkerInsideRecord:
         return QStringLiteral("Not sorted: a line inside %1 begins with \"~Begin Entry\" or "
                               "\"~End Entry\".")
-            .arg(theEntry);
+            .arg(entryNamed);
     case Kind::StrayEndMarker:
         return QStringLiteral("Not sorted: a stray \"~End Entry\" line stands before %1.")
-            .arg(theEntry);
+            .arg(entryNamed);
     case Kind::MissingEndMarker:
-        return QStringLiteral("Not sorted: %1 has no \"~End Entry\" line.").arg(theEntry);
+        return QStringLiteral("Not sorted: %1 has no \"~End Entry\" line.").arg(entryNamed);
+    case Kind::TooLarge:
+        return QStringLiteral("Not sorted: the file is too large to sort in the memory "
+                              "available.");
     case Kind::BeginMarkerAtEnd:
         if (entry.isEmpty())
             return QStringLiteral("Not sorted: the file ends with a \"~Begin Entry\" line.");
         return QStringLiteral("Not sorted: the file ends with a \"~Begin Entry\" line after %1.")
-            .arg(theEntry);
+            .arg(entryNamed);
     }
     return QString();
 }
 
-std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content)
+SortedContent::SortedContent(QByteArrayView content) : m_content(content)
 {
     auto read = readLayout(content);
-    if (auto *refused = std::get_if<SortRefusal>(&read))
-        return *refused;
-    const Layout &layout = std::get<Layout>(read);
-    if (auto refused = findEqualNames(layout.records))
-        return *refused;
-    const std::vector<qsizetype> order = passOrder(layout.records);
-    if (!order.empty()) {
-        if (auto refused = findHarmfulEndMarker(layout, layout.records[size_t(order.back())]))
-            return *refused;
+    if (auto *refused = std::get_if<SortRefusal>(&read)) {
+        m_refusal = *refused;
+        return;
     }
+    Layout &layout = std::get<Layout>(read);
+    m_refusal = findEqualNames(layout.records);
+    if (m_refusal)
+        return;
+    m_order = passOrder(layout.records);
+    if (!m_order.empty())
+        m_refusal = findHarmfulEndMarker(content, layout, layout.records[size_t(m_order.back())]);
+    m_records = std::move(layout.records);
+}
 
-    return writeSorted(content, layout.records, order);
+SortedContent::~SortedContent() = default;
+
+// The header, then each record in pass order: the first pick as it was read,
+// every later one as Erase has left it.
+void SortedContent::writeTo(ByteSink &out) const
+{
+    out.put(kHeaderLine);
+    out.put(kLineEnd);
+    for (size_t pass = 0; pass < m_order.size(); ++pass) {
+        const Record &record = m_records[size_t(m_order[pass])];
+        const qsizetype start = record.name.data() - m_content.data();
+        const QByteArrayView bytes = m_content.sliced(start, record.end - start);
+        const bool asRead = pass == 0;
+        out.put(kBeginMarker);
+        out.put(kLineEnd);
+        if (record.crLfOnly && (asRead || !record.emptyData))
+            out.put(bytes);
+        else
+            putErasedForm(bytes, asRead, out);
+        out.put(kLineEnd);
+    }
+}
+
+std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content)
+{
+    const SortedContent sorted(content);
+    if (sorted.refusal())
+        return *sorted.refusal();
+    ByteArraySink out;
+    sorted.writeTo(out);
+    return out.take();
 }
 
 } // namespace zumivok

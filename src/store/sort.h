@@ -4,9 +4,13 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
 #include <variant>
+#include <vector>
 
 namespace zumivok {
+
+class ByteSink;
 
 // Why a file is not sorted: the slow pick-and-erase sort the file's layout
 // was made for would lose, merge or split a record of it.
@@ -18,6 +22,7 @@ struct SortRefusal
         StrayEndMarker, // an "~End Entry" line outside records would empty a pick
         MissingEndMarker, // a record without end marker
         BeginMarkerAtEnd, // a begin marker on the last line
+        TooLarge, // more than the memory the program can get
     };
     Kind kind;
     QString entry; // the name of the entry concerned
@@ -26,9 +31,32 @@ struct SortRefusal
     QString describe() const;
 };
 
-// The sorted file's content: the header line, then every record in ascending
-// order of its name as the pick-and-erase sort orders them, each as
-// "~Begin Entry", its lines through its end-marker line, and one empty line.
+// Alpha Sort's work on the content of the data file: the order its records
+// take, or why they cannot be sorted. The content must outlive it.
+class SortedContent
+{
+public:
+    explicit SortedContent(QByteArrayView content);
+    ~SortedContent();
+    Q_DISABLE_COPY_MOVE(SortedContent)
+
+    const std::optional<SortRefusal> &refusal() const { return m_refusal; }
+    // The sorted file: the header line, then every record in ascending order
+    // of its name as the pick-and-erase sort orders them, each as
+    // "~Begin Entry", its lines through its end-marker line, and one empty
+    // line. Only when there is no refusal.
+    void writeTo(ByteSink &out) const;
+
+    struct Record;
+
+private:
+    QByteArrayView m_content;
+    std::vector<Record> m_records;
+    std::vector<qsizetype> m_order;
+    std::optional<SortRefusal> m_refusal;
+};
+
+// The same, in memory.
 std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content);
 
 } // namespace zumivok

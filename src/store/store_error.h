@@ -30,9 +30,14 @@ struct StoreError
     QString describe() const;
 };
 
+// A name as a one-line message shows it: tabs and a lone LF become blanks.
+QString onOneLine(QString name);
+// How a message names an entry: "the entry NAME", or "the entry without a name".
+QString theEntry(const QString &name);
+
 // A value, or the error that kept the store from producing it.
 template <typename T>
-struct Outcome
+struct [[nodiscard]] Outcome
 {
     T value{};
     std::optional<StoreError> error;

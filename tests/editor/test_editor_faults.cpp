@@ -136,9 +136,9 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing_data()
     const QString data = QStringLiteral("zumivok.dat");
     const QString scratch = QStringLiteral("temp.dat");
 
-    // New: the duplicate test reads the file first (open 1, fstat 1 and 2,
-    // close 1); then the append opens it, looks at its size and last bytes,
-    // writes, syncs and closes.
+    // New: the duplicate test reads the file first (open 1, fstat 1, reads 1
+    // and 2, close 1); then the append opens it, looks at its size, reads it
+    // to see how it ends (read 3), writes, syncs and closes.
     QTest::newRow("new: open for the duplicate test")
         << Command::New << Call::Open << 1 << data << EACCES << data;
     QTest::newRow("new: read for the duplicate test")
@@ -146,9 +146,9 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing_data()
     QTest::newRow("new: open for the append")
         << Command::New << Call::Open << 2 << data << EROFS << data;
     QTest::newRow("new: fstat of the append")
-        << Command::New << Call::Fstat << 3 << QString() << EOVERFLOW << data;
-    QTest::newRow("new: pread of the last bytes")
-        << Command::New << Call::Pread << 1 << QString() << EIO << data;
+        << Command::New << Call::Fstat << 2 << QString() << EOVERFLOW << data;
+    QTest::newRow("new: read of how the file ends")
+        << Command::New << Call::Read << 3 << QString() << EIO << data;
     QTest::newRow("new: write") << Command::New << Call::Write << 1 << QString() << ENOSPC << data;
     QTest::newRow("new: fsync") << Command::New << Call::Fsync << 1 << QString() << EIO << data;
     QTest::newRow("new: close") << Command::New << Call::Close << 2 << QString() << EDQUOT << data;

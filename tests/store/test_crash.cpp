@@ -198,9 +198,10 @@ bool runCommand(Command command, Files &files, const QString &directory, const Q
 // cut off by a kill in the middle of a scratch file's write is no entry.
 QSet<QByteArray> completeNames(QByteArrayView bytes)
 {
-    QList<QByteArrayView> lines;
-    for (LineReader reader(bytes); !reader.atEnd();)
-        lines.append(reader.next());
+    QList<QByteArray> lines;
+    MemorySource source(bytes);
+    for (LineReader reader(source); !reader.atEnd();)
+        lines.append(reader.readLine());
     QSet<QByteArray> names;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (!isBeginMarker(lines[i]) || i + 3 >= lines.size())
@@ -209,7 +210,7 @@ QSet<QByteArray> completeNames(QByteArrayView bytes)
         while (end < lines.size() && !isEndMarker(lines[end]))
             ++end;
         if (end < lines.size())
-            names.insert(lines[i + 1].toByteArray());
+            names.insert(lines[i + 1]);
         i = end;
     }
     return names;

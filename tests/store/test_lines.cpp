@@ -11,13 +11,14 @@ class TestLines : public QObject
 private slots:
     void splitsAtCrAndCrLfOnly_data();
     void splitsAtCrAndCrLfOnly();
+    void scansAndLooksAheadAcrossPieces();
 };
 
 void TestLines::splitsAtCrAndCrLfOnly_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArrayList>("lines");
-    QTest::addColumn<bool>("endsWithLineEnd");
+    QTest::addColumn<bool>("endsWithTerminator");
 
     QTest::newRow("empty file") << QByteArray() << QByteArrayList{} << true;
     QTest::newRow("no terminator") << QByteArray("a\r\nb") << QByteArrayList{"a", "b"} << false;
@@ -37,16 +38,42 @@ void TestLines::splitsAtCrAndCrLfOnly()
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArrayList, lines);
 
-    LineReader reader(bytes);
-    QByteArrayList read;
-    while (!reader.atEnd() && read.size() <= lines.size())
-        read.append(reader.next().toByteArray());
-    QCOMPARE(read, lines);
-    QCOMPARE(reader.position(), bytes.size());
-    // At the end it stays there.
-    QVERIFY(reader.next().isEmpty());
-    QVERIFY(reader.atEnd());
-    QTEST(endsWithLineEnd(bytes), "endsWithLineEnd");
+    // Pieces of every size up to the whole, so that a terminator falls
+    // across two pieces too.
+    for (const qsizetype piece : {1, 2, 3, 256 * 1024}) {
+        MemorySource source(bytes);
+        LineReader reader(source, piece);
+        QByteArrayList read;
+        while (!reader.atEnd() && read.size() <= lines.size())
+            read.append(reader.readLine());
+        QCOMPARE(read, lines);
+        QCOMPARE(reader.position(), bytes.size());
+        QTEST(reader.endedWithTerminator(), "endsWithTerminator");
+    }
+}
+
+// A scan for a marker stops only where a line begins with it, and a look at a
+// line's bytes reaches past what has been read without moving the reader.
+void TestLines::scansAndLooksAheadAcrossPieces()
+{
+    // A marker after a lone LF does not start a line.
+    const QByteArray bytes = "x~Begin Entry\n~Begin Entry\r\n~Begin Entry\r\n"
+        + QByteArray(100, 'a') + "\n\r" + "~Begin Entry\r~End";
+    for (const qsizetype piece : {1, 5, 256 * 1024}) {
+        MemorySource source(bytes);
+        LineReader reader(source, piece);
+        QVERIFY(reader.skipToLineStartingWith("~Begin Entry"));
+        QCOMPARE(reader.position(), bytes.indexOf("\r\n~Begin Entry\r\n") + 2);
+        reader.skipLine();
+        QVERIFY(reader.lineHolds('\n'));
+        QVERIFY(!reader.lineHolds('~'));
+        QCOMPARE(reader.lineStart(3), QByteArrayView("aaa"));
+        QCOMPARE(reader.passLineSpan().length, 101);
+        QVERIFY(reader.skipToLineStartingWith("~Begin Entry"));
+        reader.skipLine();
+        QVERIFY(!reader.skipToLineStartingWith("~End Entry"));
+        QVERIFY(reader.atEnd());
+    }
 }
 
 QTEST_APPLESS_MAIN(TestLines)

@@ -50,6 +50,7 @@ private slots:
     void failedCallsAreReportedAndClosed();
     void shownTextsAreTheBytesOfTheFile();
     void filesReadInTinyPiecesGiveTheSameResults();
+    void gigabytesAreReadInBoundedMemory();
     void errorsReadAsOneLine_data();
     void errorsReadAsOneLine();
 };
@@ -228,6 +229,24 @@ void TestReading::shownTextsAreTheBytesOfTheFile()
     QCOMPARE(data.topicList().value, QStringLiteral("FIRST\r\nÉTÉ Ÿ\r\n"));
 }
 
+// A catalogue of more than four gigabytes, which no buffer the size of the
+// file could hold, is read a piece at a time: positions pass 32 bits, and
+// memory grows by a piece, not by the file.
+void TestReading::gigabytesAreReadInBoundedMemory()
+{
+    test::GeneratedCatalogue files(qint64(42950000) * test::GeneratedCatalogue::kRecordSize);
+    const DataFile data(files, QStringLiteral("/generated"));
+    const qint64 before = test::peakMemory();
+    const Outcome<SearchHit> hit = data.search(u"none");
+    QVERIFY(hit.ok() && !hit.value.entry);
+    QCOMPARE(hit.value.entryNumber, files.records());
+    const Outcome<std::optional<ShownEntry>> last = data.entryAt(files.records());
+    QVERIFY(last.ok() && last.value);
+    QCOMPARE(last.value->name, QStringLiteral("ZUMLING"));
+    QVERIFY2(test::peakMemory() - before < 64 * 1024 * 1024,
+             qPrintable(QString::number(test::peakMemory() - before)));
+}
+
 void TestReading::filesReadInTinyPiecesGiveTheSameResults()
 {
     const TempCatalogue catalogue;
@@ -236,11 +255,9 @@ void TestReading::filesReadInTinyPiecesGiveTheSameResults()
         + QByteArray("x\r\r\n\n~End Entry\r\n")
         + record("THIRD") + "~Begin Entry\r\nLAST";
     catalogue.write(content);
-    const auto restore = qScopeGuard([] { detail::setReadPieceSize(512 * 1024); });
-    for (const qint64 piece : {1, 2, 3, 5, 13, 64}) {
-        detail::setReadPieceSize(piece);
+    for (const qsizetype piece : {1, 2, 3, 5, 13, 64}) {
         Files files;
-        const DataFile data(files, catalogue.directory());
+        const DataFile data(files, catalogue.directory(), piece);
         const Outcome<SearchHit> hit = data.search(u"last");
         QVERIFY(hit.ok() && hit.value.entry);
         QCOMPARE(hit.value.entryNumber, qint64(4));
@@ -261,9 +278,8 @@ void TestReading::filesReadInTinyPiecesGiveTheSameResults()
 
     // A read that fails in the middle of the file is reported even when the
     // record sought came before it.
-    detail::setReadPieceSize(4);
     FailingFiles files;
-    const DataFile data(files, catalogue.directory());
+    const DataFile data(files, catalogue.directory(), 4);
     files.failOn(FailingFiles::Call::Read, 20, EIO);
     const Outcome<SearchHit> hit = data.search(u"first");
     QVERIFY(!hit.ok() && !hit.value.entry);

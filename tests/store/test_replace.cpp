@@ -300,7 +300,7 @@ void TestReplace::appendFailureLeavesFileAsItWas_data()
     const QByteArray none;
     QTest::newRow("open") << kOld << Call::Open << 1 << Action::Open << data;
     QTest::newRow("fstat") << kOld << Call::Fstat << 1 << Action::Read << data;
-    QTest::newRow("pread") << kOld << Call::Pread << 1 << Action::Read << data;
+    QTest::newRow("read") << kOld << Call::Read << 1 << Action::Read << data;
     QTest::newRow("write") << kOld << Call::Write << 1 << Action::Write << data;
     QTest::newRow("write after a partial one") << kOld << Call::Write << 2 << Action::Write << data;
     QTest::newRow("fsync") << kOld << Call::Fsync << 1 << Action::Sync << data;

@@ -167,7 +167,10 @@ void TestRewrite::checkRecordRefusesWhatWouldNotReadBack()
     const std::optional<RecordProblem> problem = checkRecord(name, picture, data);
     QCOMPARE(problem ? int(problem->kind) : -1, kind);
     if (problem) {
-        QCOMPARE(problem->field, field);
+        const QString fieldName = problem->field == RecordProblem::Field::Name ? "name"
+            : problem->field == RecordProblem::Field::Picture                ? "picture"
+                                                                              : "data";
+        QCOMPARE(fieldName, field);
         QCOMPARE(problem->detail, detail);
     }
 }

@@ -1,4 +1,6 @@
+#include "store/data_file.h"
 #include "store/sort.h"
+#include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 
 #include <QTest>
@@ -238,6 +240,20 @@ private slots:
         QVERIFY2(text.startsWith(QStringLiteral("Not sorted: ")), qPrintable(text));
         QVERIFY2(text.contains(entry), qPrintable(text));
         QVERIFY(!text.contains(QLatin1Char('\n')));
+    }
+
+    // A catalogue larger than the memory the program can get is left as it
+    // is, with a line that says why, and nothing is read of it.
+    void fileTooLargeToSortIsRefused()
+    {
+        test::GeneratedCatalogue files(qint64(1) << 40);
+        DataFile data(files, QStringLiteral("/generated"));
+        const Outcome<std::optional<SortRefusal>> sorted = data.sort();
+        QVERIFY(sorted.ok() && sorted.value);
+        QCOMPARE(sorted.value->kind, SortRefusal::Kind::TooLarge);
+        QCOMPARE(sorted.value->describe(),
+                 QStringLiteral("Not sorted: the file is too large to sort in the memory "
+                                "available."));
     }
 
     void describeKeepsANameWithTabsOnOneLine()

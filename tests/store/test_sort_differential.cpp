@@ -333,6 +333,7 @@ QString kindName(SortRefusal::Kind kind)
     case SortRefusal::Kind::StrayEndMarker: return QStringLiteral("refused: stray end marker");
     case SortRefusal::Kind::MissingEndMarker: return QStringLiteral("refused: missing end marker");
     case SortRefusal::Kind::BeginMarkerAtEnd: return QStringLiteral("refused: begin marker at end");
+    case SortRefusal::Kind::TooLarge: return QStringLiteral("refused: too large");
     }
     return QString();
 }

@@ -1,5 +1,9 @@
 #include "support/failing_files.h"
 
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 
 namespace zumivok::test {
@@ -131,5 +135,85 @@ int FailingFiles::unlink(const QString &path)
 }
 
 #undef ZV_FAIL_OR
+
+namespace {
+
+const QByteArray &generatedRecord()
+{
+    static const QByteArray record = [] {
+        QByteArray bytes = "~Begin Entry\r\nZUMLING\r\nNo picture\r\n";
+        const QByteArray end = "~End Entry\r\n";
+        bytes += QByteArray(GeneratedCatalogue::kRecordSize - bytes.size() - end.size() - 2, 'x');
+        return bytes + "\r\n" + end;
+    }();
+    return record;
+}
+
+} // namespace
+
+int GeneratedCatalogue::open(const QString &, int flags, mode_t)
+{
+    if ((flags & O_ACCMODE) != O_RDONLY)
+        return -EROFS;
+    m_offset = 0;
+    return kDescriptor;
+}
+
+qint64 GeneratedCatalogue::read(int fd, char *buffer, qint64 size)
+{
+    const qint64 got = pread(fd, buffer, size, m_offset);
+    m_offset += std::max<qint64>(got, 0);
+    return got;
+}
+
+qint64 GeneratedCatalogue::pread(int fd, char *buffer, qint64 size, qint64 offset)
+{
+    if (fd != kDescriptor)
+        return -EBADF;
+    const QByteArray &record = generatedRecord();
+    const qint64 wanted = std::clamp<qint64>(m_size - offset, 0, size);
+    for (qint64 done = 0; done < wanted;) {
+        const qint64 at = (offset + done) % kRecordSize;
+        const qint64 piece = std::min(wanted - done, kRecordSize - at);
+        std::memcpy(buffer + done, record.constData() + at, size_t(piece));
+        done += piece;
+    }
+    return wanted;
+}
+
+int GeneratedCatalogue::close(int fd)
+{
+    return fd == kDescriptor ? 0 : -EBADF;
+}
+
+int GeneratedCatalogue::fstat(int fd, struct stat *status)
+{
+    if (fd != kDescriptor)
+        return -EBADF;
+    *status = {};
+    status->st_mode = S_IFREG | 0644;
+    status->st_size = off_t(m_size);
+    return 0;
+}
+
+int GeneratedCatalogue::lstat(const QString &, struct stat *status)
+{
+    *status = {};
+    status->st_mode = S_IFREG | 0644;
+    status->st_size = off_t(m_size);
+    return 0;
+}
+
+qint64 peakMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
+}
 
 } // namespace zumivok::test

@@ -64,4 +64,32 @@ private:
     QStringList m_log;
 };
 
+// A data file that exists only as a size and a pattern: every read serves the
+// next bytes of one record, "ZUMLING", repeated, so that a catalogue of
+// gigabytes can be read without being written anywhere or held in memory.
+// Every path names it; nothing can be written.
+class GeneratedCatalogue : public Files
+{
+public:
+    explicit GeneratedCatalogue(qint64 size) : m_size(size) { }
+
+    static constexpr qint64 kRecordSize = 100;
+    qint64 records() const { return m_size / kRecordSize; }
+
+    int open(const QString &path, int flags, mode_t mode = 0) override;
+    qint64 read(int fd, char *buffer, qint64 size) override;
+    qint64 pread(int fd, char *buffer, qint64 size, qint64 offset) override;
+    int close(int fd) override;
+    int fstat(int fd, struct stat *status) override;
+    int lstat(const QString &path, struct stat *status) override;
+
+private:
+    static constexpr int kDescriptor = 1000;
+    qint64 m_size;
+    qint64 m_offset = 0;
+};
+
+// The process's peak resident memory so far, in bytes.
+qint64 peakMemory();
+
 } // namespace zumivok::test
