@@ -113,8 +113,8 @@ void againstLiteralSort(const QString &work, int records)
 
 void run(const QString &work)
 {
-    againstPlainCopy(work, 32766);
     againstPlainCopy(work, 100000);
+    againstPlainCopy(work, 1000000);
     againstLiteralSort(work, 2000);
 }
 

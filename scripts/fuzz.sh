@@ -18,19 +18,7 @@ harnesses=("$@")
 [ "${#harnesses[@]}" -gt 0 ] || harnesses=(records erase sort codepage)
 
 # Besides what scripts/setup.sh installs: clang and its libFuzzer runtime.
-missing=()
-for package in clang libclang-rt-14-dev cmake qt6-base-dev; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing missing packages: ${missing[*]}"
-  sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$repo/scripts/install_packages.sh" clang libclang-rt-14-dev cmake make qt6-base-dev
 
 # The store is built with the same instrumentation, so that the fuzzer sees
 # its branches and the sanitizers check its code.

@@ -15,24 +15,7 @@ if [ "$#" -eq 0 ]; then
              at-spi2-core python3-pyatspi dbus fonts-cantarell fonts-noto-core)
 fi
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing missing packages: ${missing[*]}"
-  sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "Please run as root or install sudo." >&2; exit 1; }
-    sudo=(sudo)
-  fi
-  "${sudo[@]}" apt-get update -qq
-  # Through sudo, which clears the environment, the frontend goes on the command line.
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash "$repo/scripts/install_packages.sh" "${packages[@]}"
 
 cmake -S "$repo" -B "$repo/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=()
