@@ -6,8 +6,6 @@
 #include "platform/pictures.h"
 #include "store/data_file.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
@@ -77,16 +75,6 @@ const QString kAboutSecond = QStringLiteral("This program may not be sold.");
 
 constexpr int kEnterKeyCode = 13;
 
-// Screen readers meet the main window as an application window; as a plain
-// widget it would be a mere filler.
-QAccessibleInterface *mainWindowAccessible(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(frmVok::staticMetaObject.className()) && object
-        && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 } // namespace
 
 frmVok::frmVok(const Services &services, QWidget *parent)
@@ -104,8 +92,8 @@ frmVok::~frmVok() = default;
 
 void frmVok::buildControls()
 {
-    static const bool seenAsWindow = (QAccessible::installFactory(mainWindowAccessible), true);
-    Q_UNUSED(seenAsWindow);
+    // An application window, where a plain widget would read as a filler.
+    presentAs<frmVok, QAccessible::Window>();
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
     setFixedSize(463, 368);

@@ -1,7 +1,5 @@
 #include "platform/controls.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -263,23 +261,11 @@ void LineBox::fitFont()
         setFont(*smaller);
 }
 
-namespace {
-
-QAccessibleInterface *pictureBoxAccessible(const QString &className, QObject *object)
-{
-    if (className == QLatin1String(PictureBox::staticMetaObject.className()) && object
-        && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Graphic);
-    return nullptr;
-}
-
-} // namespace
-
 PictureBox::PictureBox(QWidget *parent)
     : QFrame(parent)
 {
-    static const bool seenAsPicture = (QAccessible::installFactory(pictureBoxAccessible), true);
-    Q_UNUSED(seenAsPicture);
+    // A picture, where a plain frame would read as a mere frame.
+    presentAs<PictureBox, QAccessible::Graphic>();
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QFont>
 #include <QFrame>
@@ -26,6 +28,24 @@ public:
     ~BusyCursor();
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };
+
+// Makes screen readers meet every widget of class Widget in role, where
+// Qt would give it a plainer one. The factory is installed once.
+template <typename Widget, QAccessible::Role role>
+void presentAs()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(
+            [](const QString &className, QObject *object) -> QAccessibleInterface * {
+                if (!object || !object->isWidgetType()
+                    || className != QLatin1String(Widget::staticMetaObject.className()))
+                    return nullptr;
+                return new QAccessibleWidget(static_cast<QWidget *>(object), role);
+            });
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 // What work gives, with the busy cursor shown while it runs.
 template <typename Work>
