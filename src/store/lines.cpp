@@ -59,7 +59,9 @@ qint64 MemorySource::read(char *into, qint64 size)
 qint64 MemorySource::readAt(char *into, qint64 size, qint64 offset)
 {
     const qint64 got = std::clamp<qint64>(m_bytes.size() - offset, 0, size);
-    std::memcpy(into, m_bytes.data() + offset, size_t(got));
+    // An empty view may have no bytes at all to point at.
+    if (got > 0)
+        std::memcpy(into, m_bytes.data() + offset, size_t(got));
     return got;
 }
 

@@ -223,7 +223,7 @@ std::optional<StoreError> Replacement::begin()
 
 void Replacement::put(QByteArrayView bytes)
 {
-    if (m_failed)
+    if (m_failed || bytes.isEmpty())
         return;
     // Gathered into writes of kWriteSize; most puts are a line or less.
     if (m_pending.size() < kWriteSize)
