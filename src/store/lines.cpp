@@ -182,6 +182,22 @@ void LineReader::copyLine(ByteSink &sink)
     });
 }
 
+void LineReader::copyLineEndingCrLf(ByteSink &sink)
+{
+    // Mostly the line and its CR LF stand together in the piece read: they
+    // go out in one.
+    if (fill(1)) {
+        const qsizetype cr = crFrom(m_begin);
+        if (cr >= 0 && cr + 1 < m_end && m_buffer.constData()[cr + 1] == '\n') {
+            sink.put(QByteArrayView(here(), cr + 2 - m_begin));
+            m_begin = cr + 2;
+            return;
+        }
+    }
+    copyLine(sink);
+    sink.put("\r\n");
+}
+
 void LineReader::appendLine(QByteArray &out)
 {
     passLine([&out](QByteArrayView piece) { out.append(piece); });

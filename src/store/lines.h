@@ -124,6 +124,8 @@ public:
             ++m_begin;
     }
     void copyLine(ByteSink &sink);
+    // The same, and CR LF after it, whatever ended it.
+    void copyLineEndingCrLf(ByteSink &sink);
     // Passes over the line, handing each piece of it to put.
     template <typename Put>
     void passLine(Put put);

@@ -29,10 +29,10 @@ public:
 
     void copyLine()
     {
-        if (m_watch)
+        // Past a record's first lines the watch looks at markers alone.
+        if (m_watch && (!m_watch->onlyMarkersMatter() || m_lines.lineStartsWith("~")))
             m_watch->see(m_lines);
-        m_lines.copyLine(m_out);
-        m_out.put(kLineEnd);
+        m_lines.copyLineEndingCrLf(m_out);
     }
 
     // The marker line here, cut back to the marker.
