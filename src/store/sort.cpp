@@ -2,13 +2,12 @@
 
 #include "store/codepage.h"
 #include "store/lines.h"
+#include "store/pass_order.h"
 #include "store/records.h"
 #include "store/store_error.h"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <numeric>
 #include <vector>
 
 namespace zumivok {
@@ -25,7 +24,7 @@ namespace zumivok {
 //   name that begins the pick's name wins, and a name that goes on past the
 //   pick's name with a character below CR (a tab, a lone LF) wins as well.
 //   Without such characters this is the plain order of names; with them the
-//   pick depends on where the records stand, and passOrder() follows it.
+//   pick depends on where the records stand (store/pass_order).
 // - The pick of the first pass is copied as it was read. Every later pick has
 //   been through Erase at least once, which drops its empty data lines (its
 //   name and picture lines stay, even when empty) and keeps its end-marker line
@@ -70,114 +69,31 @@ namespace {
 
 using Record = SortedContent::Record;
 
+// The byte of each byte's lower-case character: the code page holds the
+// lower case of each of its characters.
+const std::array<char, 256> &lowerBytes()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> lower{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const QChar lowered = cp1252::lowerOf(static_cast<unsigned char>(byte));
+            lower[size_t(byte)] = static_cast<char>(byte);
+            for (int other = 0; other < 256; ++other) {
+                if (cp1252::toUnicode(static_cast<unsigned char>(other)) == lowered)
+                    lower[size_t(byte)] = static_cast<char>(other);
+            }
+        }
+        return lower;
+    }();
+    return table;
+}
+
+
 struct Layout
 {
     std::vector<Record> records;
     qsizetype firstStrayEnd = -1; // offset of the first end marker outside records
 };
-
-struct CodeTables
-{
-    // The place of each byte's character in Unicode order, so that comparing
-    // codes compares characters. Below 0x80 the code is the byte itself.
-    std::array<unsigned char, 256> order{};
-    // The byte of each byte's lower-case character: the code page holds the
-    // lower case of each of its characters.
-    std::array<char, 256> lower{};
-};
-
-const CodeTables &codeTables()
-{
-    static const CodeTables tables = [] {
-        CodeTables t;
-        std::array<int, 256> bytes{};
-        std::iota(bytes.begin(), bytes.end(), 0);
-        const auto value = [](int byte) {
-            return cp1252::toUnicode(static_cast<unsigned char>(byte)).unicode();
-        };
-        std::sort(bytes.begin(), bytes.end(), [&](int a, int b) { return value(a) < value(b); });
-        for (size_t place = 0; place < bytes.size(); ++place)
-            t.order[size_t(bytes[place])] = static_cast<unsigned char>(place);
-        for (int byte = 0; byte < 256; ++byte) {
-            const QChar lower = cp1252::lowerOf(static_cast<unsigned char>(byte));
-            t.lower[size_t(byte)] = static_cast<char>(byte);
-            for (int other = 0; other < 256; ++other) {
-                if (value(other) == lower.unicode())
-                    t.lower[size_t(byte)] = static_cast<char>(other);
-            }
-        }
-        return t;
-    }();
-    return tables;
-}
-
-unsigned char orderCode(char byte)
-{
-    return codeTables().order[static_cast<unsigned char>(byte)];
-}
-
-qsizetype firstDifference(QByteArrayView a, QByteArrayView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    const char *pa = a.data();
-    const char *pb = b.data();
-    qsizetype i = 0;
-    while (i < common && pa[i] == pb[i])
-        ++i;
-    return i;
-}
-
-// Ascending order of names, character by character on Unicode values; a
-// name that begins another comes first. The code page maps bytes one to one,
-// so two names first differ at the same place as bytes and as characters.
-bool nameBefore(QByteArrayView a, QByteArrayView b)
-{
-    const qsizetype i = firstDifference(a, b);
-    if (i < a.size() && i < b.size())
-        return orderCode(a[i]) < orderCode(b[i]);
-    return a.size() < b.size();
-}
-
-// The first 16 order codes of a name, for sorting without reaching into the
-// content for every comparison; names that agree there are compared whole.
-struct NameKey
-{
-    quint64 high = 0;
-    quint64 low = 0;
-    qsizetype record = 0;
-};
-
-NameKey nameKey(QByteArrayView name, qsizetype record)
-{
-    const auto &order = codeTables().order;
-    NameKey key;
-    key.record = record;
-    for (qsizetype i = 0; i < 16; ++i) {
-        const quint64 code = i < name.size() ? order[static_cast<unsigned char>(name[i])] : 0;
-        quint64 &half = i < 8 ? key.high : key.low;
-        half = (half << 8) | code;
-    }
-    return key;
-}
-
-// Whether a candidate of this name replaces a pick of that name: the name is
-// held against the pick's name followed by CR LF and the rest of the pick. No
-// name holds a CR, so the comparison is decided at the latest right there.
-bool replacesPick(QByteArrayView candidate, QByteArrayView pick)
-{
-    const qsizetype i = firstDifference(candidate, pick);
-    if (i < candidate.size() && i < pick.size())
-        return orderCode(candidate[i]) < orderCode(pick[i]);
-    if (candidate.size() <= pick.size())
-        return true;
-    return static_cast<unsigned char>(candidate[pick.size()]) < '\r';
-}
-
-bool holdsCharacterBelowCr(QByteArrayView name)
-{
-    return std::any_of(name.begin(), name.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < '\r'; });
-}
 
 SortRefusal refusal(SortRefusal::Kind kind, QByteArrayView name)
 {
@@ -247,7 +163,7 @@ std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
 
 std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
 {
-    const auto &lower = codeTables().lower;
+    const auto &lower = lowerBytes();
     const auto lowerByte = [&lower](char byte) { return lower[static_cast<unsigned char>(byte)]; };
     const auto hashOf = [&](QByteArrayView name) {
         quint64 hash = 14695981039346656037ull;
@@ -287,136 +203,6 @@ std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
         }
     }
     return std::nullopt;
-}
-
-// Finds, among live name ranks in [lo, hi), the first whose record stands
-// after a given place in the file. A tree over the ranks keeps the last place
-// among the live records below each node (-1 where none is left).
-class PlaceTree
-{
-public:
-    explicit PlaceTree(const std::vector<qsizetype> &placeOfRank)
-    {
-        m_leaves = 1;
-        while (m_leaves < qsizetype(placeOfRank.size()))
-            m_leaves *= 2;
-        m_last.assign(size_t(2 * m_leaves), -1);
-        for (size_t rank = 0; rank < placeOfRank.size(); ++rank)
-            m_last[size_t(m_leaves) + rank] = placeOfRank[rank];
-        for (qsizetype node = m_leaves - 1; node > 0; --node)
-            m_last[size_t(node)] = std::max(m_last[size_t(2 * node)], m_last[size_t(2 * node + 1)]);
-    }
-
-    void remove(qsizetype rank)
-    {
-        qsizetype node = m_leaves + rank;
-        m_last[size_t(node)] = -1;
-        for (node /= 2; node > 0; node /= 2)
-            m_last[size_t(node)] = std::max(m_last[size_t(2 * node)], m_last[size_t(2 * node + 1)]);
-    }
-
-    // The first rank in [lo, hi) whose place is after `after`, or -1.
-    qsizetype firstAfter(qsizetype lo, qsizetype hi, qsizetype after) const
-    {
-        return search(1, 0, m_leaves, lo, hi, after);
-    }
-
-private:
-    qsizetype search(qsizetype node, qsizetype nodeLo, qsizetype nodeHi, qsizetype lo,
-                     qsizetype hi, qsizetype after) const
-    {
-        if (nodeHi <= lo || hi <= nodeLo || m_last[size_t(node)] <= after)
-            return -1;
-        if (nodeHi - nodeLo == 1)
-            return nodeLo;
-        const qsizetype middle = (nodeLo + nodeHi) / 2;
-        const qsizetype left = search(2 * node, nodeLo, middle, lo, hi, after);
-        return left >= 0 ? left : search(2 * node + 1, middle, nodeHi, lo, hi, after);
-    }
-
-    qsizetype m_leaves = 1;
-    std::vector<qsizetype> m_last;
-};
-
-// The records (indices in file order) in the order the passes pick them.
-// The names must be distinct.
-//
-// Let m be the smallest name left. m replaces any pick, and once the pass has
-// met m, only names that go on from m with a character below CR can replace
-// the pick; they sit right after m in name order. So the pass picks m, unless
-// such names stand after m in the file. Then the smallest of those replaces m,
-// and everything that follows it in the file can replace it only on the same
-// terms: the pass goes on from there as it did from m. Each step moves to a
-// longer name, so a pass takes one tree search per level of names that go on
-// from one another that way (seldom more than one or two), and the whole order
-// costs O(n log n) on top of the sort by name. Without such characters the
-// order is the sort by name itself.
-std::vector<qsizetype> passOrder(const std::vector<Record> &records)
-{
-    const qsizetype count = qsizetype(records.size());
-    std::vector<NameKey> keys;
-    keys.reserve(size_t(count));
-    for (qsizetype i = 0; i < count; ++i)
-        keys.push_back(nameKey(records[size_t(i)].name, i));
-    std::sort(keys.begin(), keys.end(), [&records](const NameKey &a, const NameKey &b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        return nameBefore(records[size_t(a.record)].name, records[size_t(b.record)].name);
-    });
-    std::vector<qsizetype> byName;
-    byName.reserve(size_t(count));
-    for (const NameKey &key : keys)
-        byName.push_back(key.record);
-    const bool lowCharacters = std::any_of(records.begin(), records.end(), [](const Record &r) {
-        return holdsCharacterBelowCr(r.name);
-    });
-    if (!lowCharacters)
-        return byName;
-
-    auto nameOfRank = [&](qsizetype rank) { return records[size_t(byName[size_t(rank)])].name; };
-    // The ranks [rank + 1, reach[rank]) hold the names that go on from the
-    // rank's name with a character below CR.
-    std::vector<qsizetype> reach(size_t(count), 0);
-    for (qsizetype rank = 0; rank < count; ++rank) {
-        const QByteArrayView name = nameOfRank(rank);
-        qsizetype lo = rank + 1;
-        qsizetype hi = count;
-        if (lo < count && !replacesPick(nameOfRank(lo), name))
-            hi = lo;
-        while (lo < hi) {
-            const qsizetype middle = lo + (hi - lo) / 2;
-            if (replacesPick(nameOfRank(middle), name))
-                lo = middle + 1;
-            else
-                hi = middle;
-        }
-        reach[size_t(rank)] = lo;
-    }
-
-    PlaceTree tree(byName);
-    std::vector<bool> taken(size_t(count), false);
-    std::vector<qsizetype> order;
-    order.reserve(size_t(count));
-    qsizetype smallest = 0;
-    for (qsizetype pass = 0; pass < count; ++pass) {
-        while (taken[size_t(smallest)])
-            ++smallest;
-        qsizetype rank = smallest;
-        for (;;) {
-            if (reach[size_t(rank)] == rank + 1)
-                break;
-            const qsizetype next = tree.firstAfter(rank + 1, reach[size_t(rank)], byName[size_t(rank)]);
-            if (next < 0)
-                break;
-            rank = next;
-        }
-        taken[size_t(rank)] = true;
-        tree.remove(rank);
-        order.push_back(byName[size_t(rank)]);
-    }
-    return order;
 }
 
 // The stray end-marker lines that a pass would meet before any record: see
@@ -506,7 +292,9 @@ SortedContent::SortedContent(QByteArrayView content) : m_content(content)
     m_refusal = findEqualNames(layout.records);
     if (m_refusal)
         return;
-    m_order = passOrder(layout.records);
+    const std::vector<Record> &records = layout.records;
+    m_order = passOrder(qsizetype(records.size()),
+                        [&records](qsizetype record) { return records[size_t(record)].name; });
     if (!m_order.empty())
         m_refusal = findHarmfulEndMarker(content, layout, layout.records[size_t(m_order.back())]);
     m_records = std::move(layout.records);
