@@ -116,12 +116,6 @@ ShownEntry RecordReader::readShown()
     return entry;
 }
 
-void RecordReader::skipRecord()
-{
-    if (m_lines.skipToLineStartingWith(kEndMarker))
-        m_lines.skipLine();
-}
-
 void OpenRecordWatch::see(LineReader &lines)
 {
     // The marker tests need no more than a marker's length: a CR among those
@@ -204,7 +198,9 @@ QString topicList(LineReader &lines)
     RecordReader records(lines);
     // A begin marker on the last line has no name to list.
     while (records.next() && !records.atEnd()) {
-        lines.passLine([&names](QByteArrayView piece) { names.append(piece.data(), size_t(piece.size())); });
+        lines.passLine([&names](QByteArrayView piece) {
+            names.append(piece.data(), size_t(piece.size()));
+        });
         names.append(kLineEnd.data(), size_t(kLineEnd.size()));
     }
     return cp1252::decode(QByteArrayView(names.data(), qsizetype(names.size())));

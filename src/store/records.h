@@ -63,11 +63,6 @@ public:
     bool nameIs(QStringView loweredKey);
     // The record from its name line on, as the main window shows it.
     ShownEntry readShown();
-    // Passes over the lines of a record up to its end-marker line and over
-    // that line (or to the end of the file).
-    void skipRecord();
-
-    LineReader &lines() { return m_lines; }
 
 private:
     LineReader &m_lines;
