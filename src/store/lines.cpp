@@ -210,46 +210,9 @@ QByteArray LineReader::readLine()
     return line;
 }
 
-std::optional<QByteArrayView> LineReader::peekLine(qsizetype max)
-{
-    // The line and its CR, when the line is short enough.
-    fill(max + 1);
-    const char *end = m_buffer.constData() + std::min(m_end, m_begin + max + 1);
-    if (const char *cr = find(here(), end, '\r'))
-        return QByteArrayView(here(), cr - here());
-    if (m_ended && available() <= max)
-        return QByteArrayView(here(), available());
-    return std::nullopt;
-}
-
 bool LineReader::lineIsEmpty()
 {
     return fill(1) && *here() == '\r';
-}
-
-bool LineReader::lineHolds(char byte)
-{
-    fill(1);
-    const char *end = m_buffer.constData() + m_end;
-    const char *cr = find(here(), end, '\r');
-    if (find(here(), cr ? cr : end, byte))
-        return true;
-    if (cr || m_ended)
-        return false;
-    // The line goes on past what has been read: look on without moving.
-    QByteArray piece(m_pieceSize, Qt::Uninitialized);
-    for (qint64 offset = m_consumed + m_end;;) {
-        const qint64 got = m_source.readAt(piece.data(), piece.size(), offset);
-        if (got <= 0)
-            return false;
-        const char *start = piece.constData();
-        const char *lineEnd = find(start, start + got, '\r');
-        if (find(start, lineEnd ? lineEnd : start + got, byte))
-            return true;
-        if (lineEnd)
-            return false;
-        offset += got;
-    }
 }
 
 } // namespace zumivok

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <utility>
 
 namespace zumivok {
@@ -132,9 +131,6 @@ public:
     // Appends the line to out.
     void appendLine(QByteArray &out);
     QByteArray readLine();
-    // The line here, when it is at most max bytes long, else nothing; the
-    // reader does not move. The view lasts until the reader moves on.
-    std::optional<QByteArrayView> peekLine(qsizetype max);
     // The first count bytes of the line here and the byte after them (fewer
     // at the end of the file); the reader does not move.
     QByteArrayView peek(qsizetype count)
@@ -143,10 +139,8 @@ public:
         return QByteArrayView(here(), std::min(count, available()));
     }
     bool lineIsEmpty();
-    // Whether the line here holds byte; the reader does not move.
-    bool lineHolds(char byte);
     // The start of the line here, up to max bytes, without its terminator;
-    // the reader does not move.
+    // the reader does not move. The view lasts until the reader moves on.
     QByteArrayView lineStart(qsizetype max);
     // Where the line here starts in the source.
     qint64 position() const { return m_consumed + m_begin; }

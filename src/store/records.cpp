@@ -18,19 +18,6 @@ bool startsWith(QByteArrayView bytes, QByteArrayView marker)
         && std::memcmp(bytes.data(), marker.data(), size_t(marker.size())) == 0;
 }
 
-// Whether the key.size() bytes at name lower to the characters of key.
-// From the end backwards: names that share a beginning (numbered ones) end
-// differently.
-bool sameLowered(QStringView key, const char *name)
-{
-    const auto *bytes = reinterpret_cast<const unsigned char *>(name);
-    for (qsizetype i = key.size() - 1; i >= 0; --i) {
-        if (key[i] != cp1252::lowerOf(bytes[i]))
-            return false;
-    }
-    return true;
-}
-
 template <typename Run>
 auto overBytes(QByteArrayView content, Run run)
 {
@@ -64,7 +51,15 @@ QString lowered(QStringView text)
 
 bool nameMatches(QStringView loweredKey, QByteArrayView nameLine)
 {
-    return loweredKey.size() == nameLine.size() && sameLowered(loweredKey, nameLine.data());
+    if (loweredKey.size() != nameLine.size())
+        return false;
+    // From the end backwards: names that share a beginning (numbered ones)
+    // end differently.
+    for (qsizetype i = loweredKey.size() - 1; i >= 0; --i) {
+        if (loweredKey[i] != cp1252::lowerOf(static_cast<unsigned char>(nameLine[i])))
+            return false;
+    }
+    return true;
 }
 
 bool RecordReader::next()
@@ -84,14 +79,8 @@ bool RecordReader::atEnd()
 
 bool RecordReader::nameIs(QStringView loweredKey)
 {
-    // Only the key's length of bytes is looked at, and the line must end right
-    // after them. A begin marker on the last line has no name to match.
-    const QByteArrayView name = m_lines.peek(loweredKey.size() + 1);
-    if (name.size() < loweredKey.size())
-        return false;
-    if (name.size() > loweredKey.size() && name.back() != '\r')
-        return false;
-    return (!name.isEmpty() || !m_lines.atEnd()) && sameLowered(loweredKey, name.data());
+    // A begin marker on the last line has no name to match.
+    return !m_lines.atEnd() && nameMatches(loweredKey, m_lines.lineStart(loweredKey.size() + 1));
 }
 
 ShownEntry RecordReader::readShown()
@@ -128,14 +117,17 @@ void OpenRecordWatch::see(LineReader &lines)
         return;
     }
     const QByteArrayView start = lines.peek(kBeginMarker.size());
-    if (isBeginMarker(start)) {
-        m_open = true;
-        m_linesSince = 0;
-        m_nameSeen = false;
-        return;
-    }
-    if (++m_linesSince >= 3 && isEndMarker(start))
+    if (isBeginMarker(start))
+        seeBeginMarker();
+    else if (++m_linesSince >= 3 && isEndMarker(start))
         m_open = false;
+}
+
+void OpenRecordWatch::seeBeginMarker()
+{
+    m_open = true;
+    m_linesSince = 0;
+    m_nameSeen = false;
 }
 
 std::optional<QString> OpenRecordWatch::openRecord() const

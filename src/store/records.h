@@ -77,28 +77,14 @@ class OpenRecordWatch
 public:
     // Takes the line the reader stands at; the reader does not move.
     void see(LineReader &lines);
+    // Takes a begin-marker line that the reader has already passed.
+    void seeBeginMarker();
     // Whether lines that do not begin with "~" can be passed over unseen: a
     // marker begins with it, and the lines are counted only right after a
     // begin marker.
     bool onlyMarkersMatter() const { return !m_open || m_linesSince >= 2; }
     // The name of the record the file ends inside, if it does.
     std::optional<QString> openRecord() const;
-
-    // Where the watch stands, to go back to when written lines are taken back
-    // before another name line is seen.
-    struct Place
-    {
-        bool open;
-        qint64 linesSince;
-        bool nameSeen;
-    };
-    Place place() const { return {m_open, m_linesSince, m_nameSeen}; }
-    void goBackTo(Place place)
-    {
-        m_open = place.open;
-        m_linesSince = place.linesSince;
-        m_nameSeen = place.nameSeen;
-    }
 
 private:
     // Enough of a name to say which entry it is.

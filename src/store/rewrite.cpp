@@ -17,56 +17,22 @@ void writeLine(QByteArray &out, QByteArrayView line)
     out.append(kLineEnd);
 }
 
-// Erase's writing: every line it writes ends with CR LF, and the watch, when
-// there is one, sees each line written.
-class ErasedLines
+// A begin-marker line as Erase writes it: the marker alone, whatever followed
+// it on the line dropped, unless that tail holds an LF: then the line is
+// several lines of a file written with LF line ends, and cutting it would
+// delete them. The tail streams out and is taken back when it holds none.
+void writeMarkerLine(LineReader &lines, ByteSink &out)
 {
-public:
-    ErasedLines(LineReader &lines, ByteSink &out, OpenRecordWatch *watch)
-        : m_lines(lines), m_out(out), m_watch(watch)
-    {
-    }
-
-    void copyLine()
-    {
-        // Past a record's first lines the watch looks at markers alone.
-        if (m_watch && (!m_watch->onlyMarkersMatter() || m_lines.lineStartsWith("~")))
-            m_watch->see(m_lines);
-        m_lines.copyLineEndingCrLf(m_out);
-    }
-
-    // The marker line here, cut back to the marker.
-    void writeMarker()
-    {
-        if (m_watch)
-            m_watch->see(m_lines);
-        m_lines.skipLine();
-        m_out.put(kBeginMarker);
-        m_out.put(kLineEnd);
-    }
-
-    // What has been written so far, to be taken back when a record goes.
-    struct Mark
-    {
-        qint64 size;
-        OpenRecordWatch::Place watch;
-    };
-    Mark mark() const
-    {
-        return {m_out.size(), m_watch ? m_watch->place() : OpenRecordWatch::Place{}};
-    }
-    void takeBack(const Mark &mark)
-    {
-        m_out.truncate(mark.size);
-        if (m_watch)
-            m_watch->goBackTo(mark.watch);
-    }
-
-private:
-    LineReader &m_lines;
-    ByteSink &m_out;
-    OpenRecordWatch *m_watch;
-};
+    const qint64 start = out.size();
+    bool holdsLf = false;
+    lines.passLine([&](QByteArrayView piece) {
+        holdsLf = holdsLf || piece.contains('\n');
+        out.put(piece);
+    });
+    if (!holdsLf)
+        out.truncate(start + kBeginMarker.size());
+    out.put(kLineEnd);
+}
 
 // The lines of a data text as a reader of the file will see them: a line ends
 // at CR or CR LF, while a lone LF stays inside the line.
@@ -109,41 +75,43 @@ std::optional<RecordProblem> unencodableIn(QStringView text, RecordProblem::Fiel
 void eraseRecords(LineReader &lines, QStringView key, ByteSink &out, OpenRecordWatch *watch)
 {
     const QString loweredKey = lowered(key);
-    ErasedLines erased(lines, out, watch);
+    const auto copyLine = [&] {
+        // Past a record's first lines the watch looks at markers alone.
+        if (watch && (!watch->onlyMarkersMatter() || lines.lineStartsWith("~")))
+            watch->see(lines);
+        lines.copyLineEndingCrLf(out);
+    };
     // Right after a kept record's name line: its picture line is written even
     // when empty, so that the record's lines keep their places.
     bool keepEmpty = false;
     while (!lines.atEnd()) {
         if (!lines.lineStartsWith(kBeginMarker)) {
             if (keepEmpty || !lines.lineIsEmpty())
-                erased.copyLine();
+                copyLine();
             else
                 lines.skipLine();
             keepEmpty = false;
             continue;
         }
         // The marker is written before the name is known, and taken back when
-        // the record goes. A longer marker line is cut back to the marker,
-        // unless its tail holds an LF: then it is several lines of a file
-        // written with LF line ends, and cutting it would delete them.
-        const ErasedLines::Mark mark = erased.mark();
-        if (lines.lineHolds('\n'))
-            erased.copyLine();
-        else
-            erased.writeMarker();
+        // the record goes.
+        const qint64 marker = out.size();
+        writeMarkerLine(lines, out);
         keepEmpty = false;
-        if (lines.atEnd())
-            break; // a marker on the last line has no name to match
-        const std::optional<QByteArrayView> name = lines.peekLine(loweredKey.size());
-        if (name && nameMatches(loweredKey, *name)) {
+        // A marker on the last line has no name to match.
+        if (!lines.atEnd() && nameMatches(loweredKey, lines.lineStart(loweredKey.size() + 1))) {
             // The whole record goes, its end-marker line included; a record
             // without end marker takes the rest of the file with it.
-            erased.takeBack(mark);
+            out.truncate(marker);
             if (lines.skipToLineStartingWith(kEndMarker))
                 lines.skipLine();
             continue;
         }
-        erased.copyLine();
+        if (watch)
+            watch->seeBeginMarker();
+        if (lines.atEnd())
+            break;
+        copyLine();
         keepEmpty = true;
     }
 }

@@ -53,7 +53,7 @@ void TestLines::splitsAtCrAndCrLfOnly()
 }
 
 // A scan for a marker stops only where a line begins with it, and a look at a
-// line's bytes reaches past what has been read without moving the reader.
+// line's start does not move the reader.
 void TestLines::scansAndLooksAheadAcrossPieces()
 {
     // A marker after a lone LF does not start a line.
@@ -65,8 +65,6 @@ void TestLines::scansAndLooksAheadAcrossPieces()
         QVERIFY(reader.skipToLineStartingWith("~Begin Entry"));
         QCOMPARE(reader.position(), bytes.indexOf("\r\n~Begin Entry\r\n") + 2);
         reader.skipLine();
-        QVERIFY(reader.lineHolds('\n'));
-        QVERIFY(!reader.lineHolds('~'));
         QCOMPARE(reader.lineStart(3), QByteArrayView("aaa"));
         QCOMPARE(reader.passLineSpan().length, 101);
         QVERIFY(reader.skipToLineStartingWith("~Begin Entry"));

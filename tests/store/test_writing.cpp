@@ -88,6 +88,16 @@ void TestWriting::replaceEntryEqualsEraseThenAppend_data()
     const QByteArray wordsInALine = "y~Begin Entry" + QByteArray(65536 - 14, 'z') + "\r\n";
     QTest::newRow("marker words inside a long last line")
         << false << kAlba + wordsInALine << kAlba + wordsInALine + kEdited << closed;
+    // Longer than what the scratch file gathers before it writes: the tail is
+    // written, then taken back.
+    const QByteArray longTail(300000, 't');
+    const QByteArray longMarker = "~Begin Entry " + longTail + "\r\n";
+    QTest::newRow("long begin-marker lines cut back, or gone with their record")
+        << false << kAlba + longMarker + kNix.mid(14) + longMarker + record("KEPT").mid(14)
+        << kAlba + record("KEPT") + kEdited << closed;
+    const QByteArray lfLines = "~Begin Entry\nOLD\n" + longTail + "\n~End Entry\n\r\n";
+    QTest::newRow("long begin-marker line holding LF kept whole")
+        << false << lfLines + record("NEW") << lfLines + record("NEW") + kEdited << closed;
     QTest::newRow("begin marker on the last line")
         << false << kAlba + "~Begin Entry" << QByteArray() << std::optional<QString>("");
     QTest::newRow("last record without end marker")
