@@ -9,6 +9,8 @@
 
 #include <QDir>
 
+#include <cstring>
+
 namespace {
 
 constexpr double kGoal = 3.0;
@@ -53,6 +55,23 @@ void run(const QString &workDirectory)
         zumivok::bench::compare(QStringLiteral("Next at the last position") + suffix, baseline,
                                 next, kGoal);
         zumivok::bench::compare(QStringLiteral("Topic") + suffix, baseline, topicList, kGoal);
+
+        // What no reader built on memchr can go below: finding every "~" and
+        // its "~Begin Entry" in bytes already in memory, without reading the file.
+        const QByteArray inMemory = zumivok::bench::generateCatalogue(records);
+        const auto markerScan = [&] {
+            qint64 markers = 0;
+            const char *at = inMemory.constData();
+            const char *end = at + inMemory.size();
+            while ((at = static_cast<const char *>(std::memchr(at, '~', size_t(end - at))))) {
+                markers += QByteArrayView(at, end - at).startsWith("~Begin Entry");
+                ++at;
+            }
+            if (markers != records)
+                qFatal("the marker scan missed records");
+        };
+        zumivok::bench::compare(QStringLiteral("Floor: memchr marker scan in memory") + suffix,
+                                baseline, markerScan, kGoal);
     }
 }
 

@@ -62,6 +62,19 @@ bool nameMatches(QStringView loweredKey, QByteArrayView nameLine)
     return true;
 }
 
+bool NameKey::isLineAt(LineReader &lines) const
+{
+    // Only the key's length of bytes and the one after them are looked at,
+    // which is cheaper than finding the line's end: a CR among them cannot
+    // match the key, which holds none. A begin marker on the last line has no
+    // name to match.
+    const qsizetype length = m_lowered.size();
+    const QByteArrayView start = lines.peek(length + 1);
+    if (!m_canMatch || (start.size() > length ? start.back() != '\r' : lines.atEnd()))
+        return false;
+    return nameMatches(m_lowered, start.first(std::min(start.size(), length)));
+}
+
 bool RecordReader::next()
 {
     if (!m_lines.skipToLineStartingWith(kBeginMarker))
@@ -75,12 +88,6 @@ bool RecordReader::next()
 bool RecordReader::atEnd()
 {
     return m_lines.atEnd();
-}
-
-bool RecordReader::nameIs(QStringView loweredKey)
-{
-    // A begin marker on the last line has no name to match.
-    return !m_lines.atEnd() && nameMatches(loweredKey, m_lines.lineStart(loweredKey.size() + 1));
 }
 
 ShownEntry RecordReader::readShown()
@@ -153,14 +160,12 @@ std::optional<QString> recordOpenAtEnd(LineReader &lines)
 
 SearchHit searchRecords(LineReader &lines, QStringView typed)
 {
-    const QString key = lowered(typed);
-    // No line holds a CR, so a key that holds one matches nothing.
-    const bool canMatch = !key.contains(QLatin1Char('\r'));
+    const NameKey key(typed);
     SearchHit hit;
     RecordReader records(lines);
     while (records.next()) {
         ++hit.entryNumber;
-        if (canMatch && records.nameIs(key)) {
+        if (key.isLineAt(lines)) {
             hit.entry = records.readShown();
             break;
         }
@@ -200,12 +205,10 @@ QString topicList(LineReader &lines)
 
 bool containsName(LineReader &lines, QStringView name)
 {
-    const QString key = lowered(name);
-    if (key.contains(QLatin1Char('\r')))
-        return false;
+    const NameKey key(name);
     RecordReader records(lines);
     while (records.next()) {
-        if (records.nameIs(key))
+        if (key.isLineAt(lines))
             return true;
         lines.passLineStart();
     }

@@ -28,6 +28,22 @@ bool isEndMarker(QByteArrayView line);
 QString lowered(QStringView text);
 bool nameMatches(QStringView loweredKey, QByteArrayView nameLine);
 
+// A name looked for in the name lines.
+class NameKey
+{
+public:
+    explicit NameKey(QStringView name)
+        : m_lowered(lowered(name)), m_canMatch(!name.contains(QLatin1Char('\r')))
+    {
+    }
+    // Whether the line here is the name, ignoring case; the reader does not move.
+    bool isLineAt(LineReader &lines) const;
+
+private:
+    QString m_lowered;
+    bool m_canMatch; // no line holds a CR
+};
+
 // One record as the main window shows it. When the file ends inside the
 // record, what was read is kept: a missing name reads as "", a missing
 // picture line as "No picture", and the text holds the data lines up to the end.
@@ -59,8 +75,6 @@ public:
     bool next();
     // Whether the file ends right after the begin marker, without a name.
     bool atEnd();
-    // Whether the name line equals the key, ignoring case; the reader stays.
-    bool nameIs(QStringView loweredKey);
     // The record from its name line on, as the main window shows it.
     ShownEntry readShown();
 

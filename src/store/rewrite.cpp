@@ -74,7 +74,7 @@ std::optional<RecordProblem> unencodableIn(QStringView text, RecordProblem::Fiel
 
 void eraseRecords(LineReader &lines, QStringView key, ByteSink &out, OpenRecordWatch *watch)
 {
-    const QString loweredKey = lowered(key);
+    const NameKey name(key);
     const auto copyLine = [&] {
         // Past a record's first lines the watch looks at markers alone.
         if (watch && (!watch->onlyMarkersMatter() || lines.lineStartsWith("~")))
@@ -98,8 +98,7 @@ void eraseRecords(LineReader &lines, QStringView key, ByteSink &out, OpenRecordW
         const qint64 marker = out.size();
         writeMarkerLine(lines, out);
         keepEmpty = false;
-        // A marker on the last line has no name to match.
-        if (!lines.atEnd() && nameMatches(loweredKey, lines.lineStart(loweredKey.size() + 1))) {
+        if (name.isLineAt(lines)) {
             // The whole record goes, its end-marker line included; a record
             // without end marker takes the rest of the file with it.
             out.truncate(marker);

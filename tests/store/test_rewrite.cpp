@@ -37,6 +37,8 @@ void TestRewrite::eraseRecordsRewritesByteForByte_data()
     row("every case variant removed", record("NIX") + alba + record("nix") + record("Nix"), "nIX",
         alba);
     row("key with a surrounding blank matches nothing", alba + nix, " NIX", alba + nix);
+    row("key holding a CR matches no name", crlfLines({"~Begin Entry", "AB", "CD", "~End Entry"}),
+        "ab\rcd", crlfLines({"~Begin Entry", "AB", "CD", "~End Entry"}));
     row("accented name matched ignoring case", record("\xC9" "CLAIR") + alba, u"\u00E9clair"_qs,
         alba);
     row("sharp s is not SS", record("STRA\xDF" "E"), "strasse", record("STRA\xDF" "E"));
