@@ -19,27 +19,8 @@ Outcome<T> failed(const StoreError &error)
     return Outcome<T>::failure(error);
 }
 
-QString actionName(StoreError::Action action)
-{
-    using Action = StoreError::Action;
-    switch (action) {
-    case Action::Read:
-        return QStringLiteral("read");
-    case Action::Open:
-        return QStringLiteral("open");
-    case Action::Create:
-        return QStringLiteral("create");
-    case Action::Write:
-        return QStringLiteral("write");
-    case Action::Sync:
-        return QStringLiteral("sync");
-    case Action::Close:
-        return QStringLiteral("close");
-    case Action::Rename:
-        return QStringLiteral("rename");
-    }
-    return QString();
-}
+// The verb of each StoreError::Action, in the order of the enum.
+constexpr const char *kActionNames[] = {"read", "open", "create", "write", "sync", "close", "rename"};
 
 // Opens a file for reading; only a regular file is a catalogue.
 Outcome<int> openForReading(Files &files, const QString &file)
@@ -103,7 +84,7 @@ QString StoreError::describe() const
     }
     QString line = action == Action::Rename
         ? QStringLiteral("Could not rename %1 to %2").arg(path, target)
-        : QStringLiteral("Could not %1 %2").arg(actionName(action), path);
+        : QStringLiteral("Could not %1 %2").arg(QLatin1StringView(kActionNames[int(action)]), path);
     if (reason == Reason::NotRegularFile)
         line += QStringLiteral(": Not a regular file");
     else if (error != 0)

@@ -134,15 +134,6 @@ void LineReader::passTerminator(qsizetype cr)
         ++m_begin;
 }
 
-LineReader::Span LineReader::passLineSpan()
-{
-    Span span;
-    span.start = position();
-    passLine([&span](QByteArrayView piece) { span.length += piece.size(); });
-    span.end = position();
-    return span;
-}
-
 QByteArrayView LineReader::lineStart(qsizetype max)
 {
     const QByteArrayView start = peek(max);

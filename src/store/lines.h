@@ -144,14 +144,6 @@ public:
     QByteArrayView lineStart(qsizetype max);
     // Where the line here starts in the source.
     qint64 position() const { return m_consumed + m_begin; }
-    // Passes over the line and tells where it stood.
-    struct Span
-    {
-        qint64 start = 0;
-        qint64 length = 0; // without the terminator
-        qint64 end = 0; // after the terminator
-    };
-    Span passLineSpan();
     // At the end: whether the source is empty or its last line has its
     // terminator, so that what is appended starts a line of its own.
     bool endedWithTerminator() const;

@@ -54,21 +54,6 @@ std::optional<StoreError> refuseUnwritable(Files &files, const QString &target,
     return std::nullopt;
 }
 
-// Closes a descriptor when it goes out of scope; a file only read loses
-// nothing when its close fails.
-class ReadOnlyDescriptor
-{
-public:
-    ReadOnlyDescriptor(Files &files, int fd) : m_files(files), m_fd(fd) { }
-    ~ReadOnlyDescriptor() { m_files.close(m_fd); }
-    Q_DISABLE_COPY_MOVE(ReadOnlyDescriptor)
-    int fd() const { return m_fd; }
-
-private:
-    Files &m_files;
-    int m_fd;
-};
-
 // An append in place, undone unless it completes: the file is cut back to its
 // old length.
 class AppendInPlace
@@ -121,16 +106,15 @@ std::optional<StoreError> copyFile(Files &files, const QString &path, ByteSink &
     const Outcome<int> opened = openRegularFile(files, path, O_RDONLY, Action::Read);
     if (!opened.ok())
         return opened.error;
-    const ReadOnlyDescriptor file(files, opened.value);
     QByteArray piece(pieceSize, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = files.read(file.fd(), piece.data(), piece.size());
-        if (got < 0)
-            return failure(Action::Read, path, int(got));
-        if (got == 0)
-            return std::nullopt;
+    qint64 got = 0;
+    while ((got = files.read(opened.value, piece.data(), piece.size())) > 0)
         out.put(QByteArrayView(piece.constData(), got));
-    }
+    // A failing close of a file that was only read loses nothing.
+    files.close(opened.value);
+    if (got < 0)
+        return failure(Action::Read, path, int(got));
+    return std::nullopt;
 }
 
 } // namespace

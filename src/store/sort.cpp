@@ -75,13 +75,9 @@ const std::array<char, 256> &lowerBytes()
 {
     static const std::array<char, 256> table = [] {
         std::array<char, 256> lower{};
-        for (int byte = 0; byte < 256; ++byte) {
+        for (size_t byte = 0; byte < lower.size(); ++byte) {
             const QChar lowered = cp1252::lowerOf(static_cast<unsigned char>(byte));
-            lower[size_t(byte)] = static_cast<char>(byte);
-            for (int other = 0; other < 256; ++other) {
-                if (cp1252::toUnicode(static_cast<unsigned char>(other)) == lowered)
-                    lower[size_t(byte)] = static_cast<char>(other);
-            }
+            lower[byte] = cp1252::encode(QStringView(&lowered, 1)).front();
         }
         return lower;
     }();
@@ -115,9 +111,11 @@ std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
     // The next line, and whether it ended with CR LF.
     bool crLf = true;
     const auto next = [&] {
-        const LineReader::Span span = reader.passLineSpan();
-        crLf = span.end - span.start - span.length == 2;
-        return content.sliced(span.start, span.length);
+        const qsizetype start = reader.position();
+        qsizetype length = 0;
+        reader.passLine([&length](QByteArrayView piece) { length += piece.size(); });
+        crLf = reader.position() - start - length == 2;
+        return content.sliced(start, length);
     };
     while (!reader.atEnd()) {
         const qsizetype lineStart = reader.position();
