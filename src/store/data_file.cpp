@@ -103,29 +103,6 @@ QString DataFile::pathOf(const QString &name) const
     return m_directory + QLatin1Char('/') + name;
 }
 
-Outcome<QByteArray> DataFile::readContent(bool *missing) const
-{
-    if (missing)
-        *missing = false;
-    const QString file = path();
-    const Outcome<int> opened = openForReading(m_files, file);
-    if (isMissing(opened.error)) {
-        if (missing)
-            *missing = true;
-        return {};
-    }
-    if (!opened.ok())
-        return failed<QByteArray>(*opened.error);
-
-    QByteArray content;
-    const int result = readAll(m_files, opened.value, content);
-    // A failing close of a file that was only read loses nothing.
-    m_files.close(opened.value);
-    if (result < 0)
-        return failed<QByteArray>(readError(file, result));
-    return {std::move(content), std::nullopt};
-}
-
 Outcome<SearchHit> DataFile::search(QStringView typed) const
 {
     return scanFile<SearchHit>(m_files, path(), m_pieceSize, [&](LineReader &lines) {

@@ -50,9 +50,6 @@ public:
     // Sorts the file by name, or leaves it untouched and says why not.
     [[nodiscard]] Outcome<std::optional<SortRefusal>> sort();
 
-    // The whole file; a missing file reads as empty and sets *missing.
-    [[nodiscard]] Outcome<QByteArray> readContent(bool *missing = nullptr) const;
-
 private:
     // Erase's rules for key, streamed from the data file to the scratch file,
     // then what the record adds (none for a plain erase).

@@ -131,8 +131,8 @@ public:
     // Appends the line to out.
     void appendLine(QByteArray &out);
     QByteArray readLine();
-    // The first count bytes of the line here and the byte after them (fewer
-    // at the end of the file); the reader does not move.
+    // The next count bytes from the start of the line here, which may run
+    // past its end (fewer at the end of the file); the reader does not move.
     QByteArrayView peek(qsizetype count)
     {
         fill(count);

@@ -76,19 +76,12 @@ void TestReading::missingFileHoldsNoRecords()
     Files files;
     const DataFile data(files, catalogue.directory());
 
-    bool missing = false;
-    const Outcome<QByteArray> content = data.readContent(&missing);
-    QVERIFY(content.ok() && missing && content.value.isEmpty());
     const Outcome<SearchHit> hit = data.search(u"A");
     QVERIFY(hit.ok() && hit.value.entryNumber == 0 && !hit.value.entry);
     QVERIFY(data.entryAt(1).ok() && !data.entryAt(1).value);
     QVERIFY(data.topicList().ok() && data.topicList().value.isEmpty());
     QVERIFY(data.containsName(u"A").ok() && !data.containsName(u"A").value);
     QVERIFY(!catalogue.exists()); // readers never create the file
-
-    catalogue.write(QByteArray());
-    QVERIFY(data.readContent(&missing).ok());
-    QVERIFY(!missing);
 }
 
 void TestReading::whatIsNoRegularFileIsRefused_data()
@@ -124,7 +117,7 @@ void TestReading::whatIsNoRegularFileIsRefused()
         return error ? error->describe() : QStringLiteral("done");
     };
     auto commands = std::async(std::launch::async, [&] {
-        QStringList said{describe(data.readContent().error), describe(data.append(record("NEW"))),
+        QStringList said{describe(data.topicList().error), describe(data.append(record("NEW"))),
                          describe(data.replaceEntry(u"A", record("A"))),
                          describe(data.erase(u"A")), describe(data.sort().error)};
         // Never tried on the device: a fault here must not replace /dev/null.
@@ -152,12 +145,12 @@ void TestReading::whatIsNoRegularFileIsRefused()
         expected << line("open");
     QCOMPARE(commands.get(), expected);
 
-    const Outcome<QByteArray> content = data.readContent();
-    QCOMPARE(content.error->action, StoreError::Action::Read);
-    QCOMPARE(content.error->reason, kind == QLatin1String("directory")
+    const Outcome<SearchHit> hit = data.search(u"A");
+    QCOMPARE(hit.error->action, StoreError::Action::Read);
+    QCOMPARE(hit.error->reason, kind == QLatin1String("directory")
                                         ? StoreError::Reason::SystemError
                                         : StoreError::Reason::NotRegularFile);
-    QCOMPARE(data.search(u"A").error->describe(), line("read"));
+    QCOMPARE(hit.error->describe(), line("read"));
     QVERIFY(!data.entryAt(1).ok() && !data.topicList().ok() && !data.containsName(u"A").ok());
     QCOMPARE(openDescriptors(), descriptors);
     struct stat after {};
@@ -190,7 +183,6 @@ void TestReading::failedCallsAreReportedAndClosed()
     files.failOn(FailingFiles::Call(call), n, error);
 
     const qsizetype descriptors = openDescriptors();
-    bool missing = true;
     const Outcome<SearchHit> hit = data.search(u"sparkit");
     QVERIFY(!hit.ok() && !hit.value.entry);
     QCOMPARE(hit.error->describe(),
@@ -200,8 +192,7 @@ void TestReading::failedCallsAreReportedAndClosed()
 
     files.reset();
     files.failOn(FailingFiles::Call(call), n, error);
-    QVERIFY(!data.readContent(&missing).ok());
-    QVERIFY(!missing);
+    QVERIFY(!data.topicList().ok());
 }
 
 void TestReading::shownTextsAreTheBytesOfTheFile()
