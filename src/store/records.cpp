@@ -77,12 +77,22 @@ bool NameKey::isLineAt(LineReader &lines) const
 
 bool RecordReader::next()
 {
-    if (!m_lines.skipToLineStartingWith(kBeginMarker))
-        return false;
-    // Most marker lines hold the marker alone.
-    if (!m_lines.skipLineOfLength(kBeginMarker.size()))
-        m_lines.skipLine();
-    return true;
+    while (m_lines.skipToLineStartingWith("~")) {
+        // Mostly the end marker of the record before stands here, and the
+        // next begin marker follows it, perhaps after an empty line: those
+        // lines are passed whole and the next one looked at without a scan.
+        while ((m_lines.lineStartsWith(kEndMarker) && m_lines.skipLineOfLength(kEndMarker.size()))
+               || m_lines.skipLineOfLength(0)) {
+        }
+        if (m_lines.lineStartsWith(kBeginMarker)) {
+            // Most marker lines hold the marker alone.
+            if (!m_lines.skipLineOfLength(kBeginMarker.size()))
+                m_lines.skipLine();
+            return true;
+        }
+        m_lines.passLineStart();
+    }
+    return false;
 }
 
 bool RecordReader::atEnd()
