@@ -302,11 +302,7 @@ void frmVok::cmdTopic_Click()
 void frmVok::cmdAlpha_Click()
 {
     m_services.dialogs.messageBox(this, kSortWarning, kSortWarningTitle, Dialogs::OkOnly);
-    Outcome<std::optional<SortRefusal>> sorted;
-    {
-        const BusyCursor busy;
-        sorted = dataFile().sort();
-    }
+    const auto sorted = whileBusy([this] { return dataFile().sort(); });
     m_editor->unload();
     if (!sorted.ok())
         report(*sorted.error);

@@ -104,6 +104,15 @@ mode_t modeOf(const QString &path)
     return status.st_mode & 07777;
 }
 
+// One row for each of the editor's commands that write the data file.
+void addEveryCommand()
+{
+    QTest::addColumn<Command>("command");
+    QTest::newRow("new") << Command::New;
+    QTest::newRow("edit") << Command::Edit;
+    QTest::newRow("delete") << Command::Delete;
+}
+
 } // namespace
 
 class TestEditorFaults : public QObject
@@ -245,10 +254,7 @@ void TestEditorFaults::rewriteKeepsThePermissions()
 
 void TestEditorFaults::readOnlyFileIsRefused_data()
 {
-    QTest::addColumn<Command>("command");
-    QTest::newRow("new") << Command::New;
-    QTest::newRow("edit") << Command::Edit;
-    QTest::newRow("delete") << Command::Delete;
+    addEveryCommand();
 }
 
 // A data file the user may not write to is refused by every command in the
@@ -300,10 +306,7 @@ void TestEditorFaults::leftoverScratchFileIsReplaced()
 
 void TestEditorFaults::writeIsSyncedAndRenamedOverInOneStep_data()
 {
-    QTest::addColumn<Command>("command");
-    QTest::newRow("new") << Command::New;
-    QTest::newRow("edit") << Command::Edit;
-    QTest::newRow("delete") << Command::Delete;
+    addEveryCommand();
 }
 
 // New appends with one write to zumivok.dat; Edit and Delete write temp.dat
