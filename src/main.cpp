@@ -7,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    zumivok::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZumiVok"));
 

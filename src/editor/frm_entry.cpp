@@ -203,7 +203,8 @@ void frmEntry::cmdDone_Click()
     });
     if (failed) {
         reportFailure(*failed);
-        return;
+        if (!failed->changeMade())
+            return;
     }
     hide();
 }
@@ -219,7 +220,8 @@ void frmEntry::cmdErase_Click()
         return;
     if (const std::optional<StoreError> failed = whileBusy([this] { return Erase_entry(); })) {
         reportFailure(*failed);
-        return;
+        if (!failed->changeMade())
+            return;
     }
     hide();
 }
@@ -235,13 +237,16 @@ void frmEntry::cmdHelp_Click()
     m_services.dialogs.messageBox(&window(), kHelpText, kHelpTitle, Dialogs::OkOnly);
 }
 
-// The editor stays open with all its contents, and the data file is as it was.
+// After a failure the editor stays open with all its contents, and the data
+// file is as it was; after a change that was made all the same, only the
+// warning is shown.
 void frmEntry::reportFailure(const StoreError &error)
 {
-    m_services.dialogs.messageBox(&window(),
-                                  error.describe()
-                                      + QStringLiteral("\r\n\r\nThe data file has not been changed."),
-                                  QString(), Dialogs::Exclamation);
+    const QString unchanged = error.changeMade()
+        ? QString()
+        : QStringLiteral("\r\n\r\nThe data file has not been changed.");
+    m_services.dialogs.messageBox(&window(), error.describe() + unchanged, QString(),
+                                  Dialogs::Exclamation);
 }
 
 DataFile frmEntry::dataFile() const

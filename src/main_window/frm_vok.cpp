@@ -3,11 +3,11 @@
 #include "editor/frm_entry.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/pictures.h"
 #include "store/data_file.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -178,7 +178,8 @@ void frmVok::paintEvent(QPaintEvent *)
 
 void frmVok::Form_Load()
 {
-    DataPath = QDir::currentPath();
+    // Exactly as the system names it, whatever encoding the folder's name is in.
+    DataPath = currentDirectory();
     CurrentEntry.clear();
     EntryNumber = 0;
     PicturePath.clear();

@@ -1,14 +1,14 @@
 #include "platform/files.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <utility>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace zumivok {
@@ -30,10 +30,119 @@ auto retrying(Call call) -> decltype(call())
 
 QByteArray encoded(const QString &path)
 {
-    return QFile::encodeName(path);
+    return encodePath(path);
+}
+
+constexpr char16_t kEscapeBase = 0xDC00;
+
+bool isEscapedByte(char16_t unit)
+{
+    return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+}
+
+// The length of the well-formed UTF-8 sequence at the start of bytes, or 0.
+qsizetype utf8Length(QByteArrayView bytes)
+{
+    const auto at = [&bytes](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = at(0);
+    if (lead < 0x80)
+        return 1;
+    qsizetype length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong form
+        if (lead == 0xED)
+            high = 0x9F; // no surrogate
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length || at(1) < low || at(1) > high)
+        return 0;
+    for (qsizetype i = 2; i < length; ++i) {
+        if (at(i) < 0x80 || at(i) > 0xBF)
+            return 0;
+    }
+    return length;
 }
 
 } // namespace
+
+QByteArray encodePath(const QString &path)
+{
+    QByteArray bytes;
+    bytes.reserve(path.size());
+    qsizetype plain = 0; // start of the run of text not yet encoded
+    const auto flush = [&](qsizetype end) {
+        bytes.append(QStringView(path).sliced(plain, end - plain).toUtf8());
+    };
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t unit = path[i].unicode();
+        const bool afterHigh = i > 0 && path[i - 1].isHighSurrogate();
+        if (isEscapedByte(unit) && !afterHigh) {
+            flush(i);
+            bytes.append(char(unit - kEscapeBase));
+            plain = i + 1;
+        }
+    }
+    flush(path.size());
+    return bytes;
+}
+
+QString decodePath(QByteArrayView bytes)
+{
+    QString path;
+    path.reserve(bytes.size());
+    while (!bytes.isEmpty()) {
+        const qsizetype length = utf8Length(bytes);
+        if (length == 0) {
+            path.append(QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[0]))));
+            bytes = bytes.sliced(1);
+        } else {
+            path.append(QString::fromUtf8(bytes.first(length)));
+            bytes = bytes.sliced(length);
+        }
+    }
+    return path;
+}
+
+QString displayPath(const QString &path)
+{
+    QString shown = path;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t unit = shown[i].unicode();
+        if (isEscapedByte(unit) && !(i > 0 && path[i - 1].isHighSurrogate())) {
+            const char16_t byte = unit - kEscapeBase;
+            // Latin-1 has no characters of its own from 0x80 to 0x9F.
+            shown[i] = byte >= 0xA0 ? QChar(byte) : QChar::ReplacementCharacter;
+        }
+    }
+    return shown;
+}
+
+QString currentDirectory()
+{
+    char *name = ::getcwd(nullptr, 0);
+    if (!name)
+        return QString();
+    const QString path = decodePath(QByteArrayView(name));
+    std::free(name);
+    return path;
+}
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 int Files::open(const QString &path, int flags, mode_t mode)
 {
@@ -77,6 +186,11 @@ int Files::lstat(const QString &path, struct stat *status)
     return ::lstat(encoded(path).constData(), status) == 0 ? 0 : -errno;
 }
 
+int Files::stat(const QString &path, struct stat *status)
+{
+    return ::stat(encoded(path).constData(), status) == 0 ? 0 : -errno;
+}
+
 int Files::fchmod(int fd, mode_t mode)
 {
     return ::fchmod(fd, mode) == 0 ? 0 : -errno;
@@ -97,6 +211,11 @@ int Files::unlink(const QString &path)
     return ::unlink(encoded(path).constData()) == 0 ? 0 : -errno;
 }
 
+int Files::flock(int fd, int operation)
+{
+    return retrying([&] { return ::flock(fd, operation); });
+}
+
 qint64 Files::seek(int fd, qint64 offset)
 {
     const off_t moved = ::lseek(fd, off_t(offset), SEEK_SET);
@@ -108,7 +227,7 @@ QString Files::canonicalPath(const QString &path)
     char *resolved = ::realpath(encoded(path).constData(), nullptr);
     if (!resolved)
         return QString();
-    const QString result = QFile::decodeName(resolved);
+    const QString result = decodePath(QByteArrayView(resolved));
     std::free(resolved);
     return result;
 }

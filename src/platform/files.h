@@ -12,7 +12,7 @@ namespace zumivok {
 // The one place that makes system calls on files. Each call mirrors its POSIX
 // namesake but reports failure as a negative errno instead of -1 and errno, so
 // that a test double can make any single call fail without touching the rest.
-// Paths are QStrings, encoded with the locale's file-name encoding.
+// Paths are QStrings that hold any bytes a file name may have (encodePath).
 class Files
 {
 public:
@@ -32,15 +32,33 @@ public:
     virtual int close(int fd);
     virtual int fstat(int fd, struct stat *status);
     virtual int lstat(const QString &path, struct stat *status);
+    // Follows links, as open does.
+    virtual int stat(const QString &path, struct stat *status);
     virtual int fchmod(int fd, mode_t mode);
     virtual int ftruncate(int fd, qint64 length);
     virtual int rename(const QString &from, const QString &to);
     virtual int unlink(const QString &path);
+    // flock(2): an advisory lock on an open file or directory.
+    virtual int flock(int fd, int operation);
     // Returns the new offset, or -errno.
     virtual qint64 seek(int fd, qint64 offset);
     // The path with every link and "." or ".." resolved; empty when it cannot be.
     virtual QString canonicalPath(const QString &path);
 };
+
+// A file name's bytes as text and back, losslessly: UTF-8 where the bytes are
+// UTF-8, and each other byte as a code unit of its own (U+DC80 to U+DCFF), so
+// that a folder named in another encoding is still the folder that was meant.
+QByteArray encodePath(const QString &path);
+QString decodePath(QByteArrayView bytes);
+// A path as a message shows it: each byte that is not UTF-8 as its Latin-1
+// character ("Sammlung-\xE4" reads "Sammlung-ä").
+QString displayPath(const QString &path);
+// The current directory, exactly as the system names it; empty when it has no name.
+QString currentDirectory();
+// Makes a write past the file-size limit fail with EFBIG instead of killing
+// the process, so that a half-made append can be undone.
+void ignoreFileSizeSignal();
 
 // The system's text for a (positive or negative) errno, e.g. "No space left on device".
 QString errorText(int error);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -81,8 +82,9 @@ private:
 };
 
 // Decodes one picture with the given format hint (empty: by content alone),
-// refusing a picture whose header announces more than maxPixels. *recognised
-// tells whether some reader took the content for its format.
+// refusing a picture whose header announces more than maxPixels, and a JPEG
+// whose scans would decode too long. *recognised tells whether some reader
+// took the content for its format.
 std::optional<QImage> decode(const QByteArray &content, const QByteArray &format, qint64 maxPixels,
                              bool *recognised)
 {
@@ -98,6 +100,10 @@ std::optional<QImage> decode(const QByteArray &content, const QByteArray &format
     // The header's size is checked before a single pixel is decoded.
     if (pixelCount(reader.size()) > maxPixels)
         return std::nullopt;
+    const qint64 scans = jpegScanCount(content);
+    if (scans > PictureLoader::kMaxScans
+        || scans * pixelCount(reader.size()) > PictureLoader::kMaxScanPixels)
+        return std::nullopt;
     QImage image;
     {
         const AllocationLimit limit(allocationBound(reader, maxPixels));
@@ -108,7 +114,62 @@ std::optional<QImage> decode(const QByteArray &content, const QByteArray &format
     return image;
 }
 
+// The offset of the next marker after the entropy-coded data that starts at
+// from: an FF that is neither a stuffed zero nor a restart marker.
+qsizetype endOfEntropyData(QByteArrayView content, qsizetype from)
+{
+    while (from < content.size()) {
+        const void *found = std::memchr(content.data() + from, 0xFF, size_t(content.size() - from));
+        if (!found)
+            return content.size();
+        const qsizetype at = static_cast<const char *>(found) - content.data();
+        if (at + 1 >= content.size())
+            return content.size();
+        const auto next = static_cast<unsigned char>(content[at + 1]);
+        if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7) && next != 0xFF)
+            return at;
+        from = at + 1;
+    }
+    return content.size();
+}
+
 } // namespace
+
+qint64 jpegScanCount(QByteArrayView content)
+{
+    const auto byte = [&content](qsizetype i) { return static_cast<unsigned char>(content[i]); };
+    if (content.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8)
+        return 0;
+    qint64 scans = 0;
+    qsizetype at = 2;
+    while (at + 1 < content.size()) {
+        if (byte(at) != 0xFF) {
+            ++at; // not where a marker should be: look on
+            continue;
+        }
+        const unsigned char marker = byte(at + 1);
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9) // end of image
+            break;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            at += 2; // markers without a segment
+            continue;
+        }
+        if (at + 3 >= content.size())
+            break;
+        const qsizetype segmentEnd = at + 2 + (qsizetype(byte(at + 2)) << 8 | byte(at + 3));
+        if (marker != 0xDA) {
+            at = segmentEnd;
+            continue;
+        }
+        ++scans;
+        at = endOfEntropyData(content, segmentEnd);
+    }
+    return scans;
+}
 
 QImage loadOwnPicture(const QString &path, const char *format)
 {

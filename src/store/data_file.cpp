@@ -77,14 +77,36 @@ QString theEntry(const QString &name)
 
 QString StoreError::describe() const
 {
-    if (reason == Reason::EndsInsideRecord) {
+    const QString file = displayPath(path);
+    const QString other = displayPath(target);
+    switch (reason) {
+    case Reason::EndsInsideRecord:
         return QStringLiteral("The data file ends inside %1, which has no \"~End Entry\" line: "
                               "a new entry written after it would become part of it.")
             .arg(theEntry(entry));
+    case Reason::Busy:
+        return QStringLiteral("Could not change %1: another ZumiVok window is changing it just "
+                              "now. Try again in a moment.")
+            .arg(file);
+    case Reason::ScratchIsDataFile:
+        return QStringLiteral("Could not use %1 as the scratch file: it is the data file %2 "
+                              "itself. Give the data file another name.")
+            .arg(file, other);
+    case Reason::ChangedMeanwhile:
+        return QStringLiteral("Could not replace %1: another program changed it while ZumiVok "
+                              "was writing. The new content is kept in %2.")
+            .arg(file, other);
+    case Reason::NotDurable:
+        return QStringLiteral("The change is saved in %1, but its folder could not be synced: "
+                              "%2. It may not survive a power cut.")
+            .arg(file, errorText(error));
+    case Reason::SystemError:
+    case Reason::NotRegularFile:
+        break;
     }
     QString line = action == Action::Rename
-        ? QStringLiteral("Could not rename %1 to %2").arg(path, target)
-        : QStringLiteral("Could not %1 %2").arg(QLatin1StringView(kActionNames[int(action)]), path);
+        ? QStringLiteral("Could not rename %1 to %2").arg(file, other)
+        : QStringLiteral("Could not %1 %2").arg(QLatin1StringView(kActionNames[int(action)]), file);
     if (reason == Reason::NotRegularFile)
         line += QStringLiteral(": Not a regular file");
     else if (error != 0)

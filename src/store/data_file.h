@@ -10,6 +10,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <sys/stat.h>
 
 namespace zumivok {
 
@@ -39,7 +40,9 @@ public:
     [[nodiscard]] Outcome<QString> topicList() const;
     [[nodiscard]] Outcome<bool> containsName(QStringView name) const;
 
-    // Writing. Each leaves the data file exactly as it was when it fails. A
+    // Writing. Each holds the data directory's lock throughout, waiting a few
+    // seconds for another window's command (Busy), and leaves the data file
+    // exactly as it was when it fails. A
     // record is refused (EndsInsideRecord) when what it would follow ends
     // inside a record, since it would become part of that one.
     [[nodiscard]] std::optional<StoreError> append(QByteArrayView record);
@@ -47,8 +50,11 @@ public:
     [[nodiscard]] std::optional<StoreError> replaceEntry(QStringView key, QByteArrayView record);
     // Erase's rules for key. A missing data file stays missing.
     [[nodiscard]] std::optional<StoreError> erase(QStringView key);
-    // Sorts the file by name, or leaves it untouched and says why not.
+    // Sorts the file by name, or leaves it untouched and says why not. The
+    // sort holds the whole file and an index of it; it is refused (TooLarge)
+    // when they would take more than memory bytes (the machine's by default).
     [[nodiscard]] Outcome<std::optional<SortRefusal>> sort();
+    [[nodiscard]] Outcome<std::optional<SortRefusal>> sort(qint64 memory);
 
 private:
     // Erase's rules for key, streamed from the data file to the scratch file,
@@ -56,8 +62,11 @@ private:
     [[nodiscard]] std::optional<StoreError> rewrite(QStringView key,
                                                     std::optional<QByteArrayView> record);
 
-    // Sorts content, the data file's bytes, into the data file.
-    [[nodiscard]] Outcome<std::optional<SortRefusal>> sortContent(QByteArrayView content);
+    // Sorts content, the data file's bytes as read (asRead; none: missing),
+    // into the data file.
+    [[nodiscard]] Outcome<std::optional<SortRefusal>> sortContent(QByteArrayView content,
+                                                                  qint64 memory,
+                                                                  const struct stat *asRead);
 
     Files &m_files;
     QString m_directory;

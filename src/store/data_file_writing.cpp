@@ -5,14 +5,81 @@
 #include "store/rewrite.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <new>
+#include <thread>
 
 namespace zumivok {
 
+namespace {
+
+// How long a writing command waits for another window's to end.
+constexpr auto kLockWait = std::chrono::seconds(3);
+constexpr auto kLockRetry = std::chrono::milliseconds(20);
+
+// The data directory's advisory lock, held for the whole of one writing
+// command, so that two windows on one catalogue never interleave their reads,
+// writes and renames. It is taken on the directory itself and adds no file. A
+// directory that cannot be opened or locked at all (a file system without
+// locks) is written to unlocked, as before; the check that the data file is
+// still the one that was read stays.
+class DirectoryLock
+{
+public:
+    DirectoryLock(Files &files, const QString &directory) : m_files(files)
+    {
+        m_fd = files.open(directory, O_RDONLY | O_DIRECTORY);
+        if (m_fd < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        for (;;) {
+            const int locked = files.flock(m_fd, LOCK_EX | LOCK_NB);
+            if (locked != -EWOULDBLOCK)
+                return;
+            if (std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(kLockRetry);
+        }
+        m_busy = true;
+    }
+    ~DirectoryLock()
+    {
+        // Closing the directory releases the lock.
+        if (m_fd >= 0)
+            m_files.close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(DirectoryLock)
+
+    bool busy() const { return m_busy; }
+
+private:
+    Files &m_files;
+    int m_fd = -1;
+    bool m_busy = false;
+};
+
+StoreError busy(const QString &path)
+{
+    StoreError error{StoreError::Action::Write, path};
+    error.reason = StoreError::Reason::Busy;
+    return error;
+}
+
+qint64 physicalMemory()
+{
+    return qint64(sysconf(_SC_PHYS_PAGES)) * qint64(sysconf(_SC_PAGESIZE));
+}
+
+} // namespace
+
 std::optional<StoreError> DataFile::append(QByteArrayView record)
 {
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return busy(path());
     return appendToFile(m_files, path(), record, m_pieceSize);
 }
 
@@ -31,7 +98,12 @@ std::optional<StoreError> DataFile::erase(QStringView key)
 
 std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByteArrayView> record)
 {
-    const Outcome<int> opened = openRegularFile(m_files, path(), O_RDONLY, StoreError::Action::Read);
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return busy(path());
+    struct stat status {};
+    const Outcome<int> opened =
+        openRegularFile(m_files, path(), O_RDONLY, StoreError::Action::Read, &status);
     // There is nothing to erase from a missing file, and no reason to make
     // one unless a record is to go in.
     if (isMissing(opened.error))
@@ -41,6 +113,7 @@ std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByte
 
     Replacement replacement(m_files, path(), pathOf(kEraseScratch));
     std::optional<StoreError> failed = replacement.begin();
+    replacement.expect(status);
     FileSource source(m_files, opened.value);
     LineReader lines(source, m_pieceSize);
     OpenRecordWatch watch;
@@ -63,47 +136,68 @@ std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByte
 
 Outcome<std::optional<SortRefusal>> DataFile::sort()
 {
+    return sort(physicalMemory());
+}
+
+Outcome<std::optional<SortRefusal>> DataFile::sort(qint64 memory)
+{
     using Result = Outcome<std::optional<SortRefusal>>;
     const Result tooLarge{SortRefusal{SortRefusal::Kind::TooLarge, QString()}, std::nullopt};
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return Result::failure(busy(path()));
     struct stat status {};
     const Outcome<int> opened =
         openRegularFile(m_files, path(), O_RDONLY, StoreError::Action::Read, &status);
     if (isMissing(opened.error))
-        return sortContent(QByteArray());
+        return sortContent(QByteArray(), memory, nullptr);
     if (!opened.ok())
         return Result::failure(*opened.error);
-    // The sort holds the file's bytes once and an index of its records, about
-    // half as much again; more than the machine has would end in the system
-    // taking the memory back by force.
-    const qint64 physical = qint64(sysconf(_SC_PHYS_PAGES)) * qint64(sysconf(_SC_PAGESIZE));
-    if (physical > 0 && qint64(status.st_size) / 2 * 3 > physical) {
+    // The sort holds the file's bytes and an index of its records; more than
+    // the machine has would end in the system taking the memory back by
+    // force. The bytes are known before reading, the records after. A file
+    // that grows while it is read is stopped at what can be held.
+    if (memory > 0 && qint64(status.st_size) > memory) {
         m_files.close(opened.value);
         return tooLarge;
     }
     try {
-        QByteArray content;
-        const int read = readAll(m_files, opened.value, content);
+        PieceReader reader(m_files, opened.value);
+        int read = reader.begin();
+        bool fits = true;
+        for (qint64 got = 0; read == 0 && fits && (got = reader.next()) != 0;) {
+            read = got < 0 ? int(got) : 0;
+            fits = memory <= 0 || reader.bytes().size() <= memory;
+        }
         // A failing close of a file that was only read loses nothing.
         m_files.close(opened.value);
         if (read < 0)
             return Result::failure(StoreError{StoreError::Action::Read, path(), -read});
-        return sortContent(content);
+        if (!fits)
+            return tooLarge;
+        const QByteArray content = reader.take();
+        return sortContent(content, memory, &status);
     } catch (const std::bad_alloc &) {
         return tooLarge;
     }
 }
 
-Outcome<std::optional<SortRefusal>> DataFile::sortContent(QByteArrayView content)
+Outcome<std::optional<SortRefusal>> DataFile::sortContent(QByteArrayView content, qint64 memory,
+                                                          const struct stat *asRead)
 {
     using Result = Outcome<std::optional<SortRefusal>>;
     // Worked out before the scratch file is made, so that a refused file
     // leaves nothing behind.
-    const SortedContent sorted(content);
+    const SortedContent sorted(content, memory > 0 ? memory - content.size() : -1);
     if (sorted.refusal())
         return {sorted.refusal(), std::nullopt};
     Replacement replacement(m_files, path(), pathOf(kSortScratch));
     if (auto failed = replacement.begin())
         return Result::failure(*failed);
+    if (asRead)
+        replacement.expect(*asRead);
+    else
+        replacement.expectMissing();
     sorted.writeTo(replacement);
     if (auto failed = replacement.commit())
         return Result::failure(*failed);

@@ -5,6 +5,7 @@
 #include "store/records.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -154,6 +155,13 @@ StoreError endsInsideRecord(const QString &path, const QString &entry)
     return refused;
 }
 
+bool sameFile(Files &files, const QString &a, const QString &b)
+{
+    struct stat first {}, second {};
+    return files.stat(a, &first) == 0 && files.stat(b, &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 Replacement::Replacement(Files &files, const QString &target, const QString &scratch)
     : m_files(files), m_target(target), m_scratch(scratch)
 {
@@ -174,7 +182,6 @@ std::optional<StoreError> Replacement::begin()
     if (found == 0 && S_ISLNK(status.st_mode)) {
         const QString resolved = m_files.canonicalPath(m_target);
         if (!resolved.isEmpty()) {
-            m_scratch = directoryOf(resolved) + QLatin1Char('/') + QFileInfo(m_scratch).fileName();
             m_target = resolved;
             found = m_files.lstat(m_target, &status);
         }
@@ -189,20 +196,88 @@ std::optional<StoreError> Replacement::begin()
     } else if (found != 0 && found != -ENOENT) {
         return failure(Action::Read, m_target, found);
     }
+    // Replace what is there now, unless the caller knows better.
+    if (keepMode)
+        expect(status);
+    else
+        expectMissing();
 
-    // Whatever holds the scratch name is removed, never followed: a link named
-    // temp.dat must not lead our writing to another file.
-    if (const int removed = m_files.unlink(m_scratch); removed < 0 && removed != -ENOENT)
-        return failure(Action::Create, m_scratch, removed);
-    m_fd = m_files.open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-    if (m_fd < 0)
-        return failure(Action::Create, m_scratch, m_fd);
-    m_made = true;
+    if (auto failed = createScratch(keepMode ? &status : nullptr))
+        return failed;
     if (keepMode) {
         if (const int changed = m_files.fchmod(m_fd, status.st_mode & 07777))
             return abandon(failure(Action::Create, m_scratch, changed));
     }
     return std::nullopt;
+}
+
+// In the data directory the scratch name is the program's own: whatever holds
+// it is removed, never followed, so that a link named temp.dat cannot lead our
+// writing to another file. But a name that leads to the data file itself is
+// refused, since removing or filling it would lose the catalogue. Beside a
+// linked data file in another folder every name belongs to the user, so the
+// scratch file gets a hidden name that nothing else has.
+std::optional<StoreError> Replacement::createScratch(const struct stat *target)
+{
+    const QString name = QFileInfo(m_scratch).fileName();
+    const QString targetDirectory = directoryOf(m_target);
+    if (!sameFile(m_files, directoryOf(m_scratch), targetDirectory)) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_scratch = targetDirectory + QStringLiteral("/.") + name + QLatin1Char('-')
+                + QString::number(QRandomGenerator::global()->generate64(), 36);
+            m_fd = m_files.open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+            if (m_fd != -EEXIST)
+                break;
+        }
+    } else {
+        struct stat scratch {};
+        if (target && m_files.stat(m_scratch, &scratch) == 0 && scratch.st_dev == target->st_dev
+            && scratch.st_ino == target->st_ino) {
+            StoreError refused = refusal(Action::Create, m_scratch, Reason::ScratchIsDataFile);
+            refused.target = m_target;
+            return refused;
+        }
+        if (const int removed = m_files.unlink(m_scratch); removed < 0 && removed != -ENOENT)
+            return failure(Action::Create, m_scratch, removed);
+        m_fd = m_files.open(m_scratch, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    }
+    if (m_fd < 0)
+        return failure(Action::Create, m_scratch, m_fd);
+    m_made = true;
+    return std::nullopt;
+}
+
+void Replacement::expect(const struct stat &asRead)
+{
+    m_expected = Identity{true, asRead.st_dev, asRead.st_ino, asRead.st_size,
+                          asRead.st_mtim.tv_sec, asRead.st_mtim.tv_nsec};
+}
+
+void Replacement::expectMissing()
+{
+    m_expected = Identity{};
+}
+
+// Whether the target is still the file that was read, or still missing.
+std::optional<StoreError> Replacement::refuseChangedTarget()
+{
+    if (!m_expected)
+        return std::nullopt;
+    struct stat now {};
+    const int found = m_files.stat(m_target, &now);
+    if (found != 0 && found != -ENOENT)
+        return abandon(failure(Action::Read, m_target, found));
+    const Identity current = found != 0
+        ? Identity{}
+        : Identity{true, now.st_dev, now.st_ino, now.st_size, now.st_mtim.tv_sec,
+                   now.st_mtim.tv_nsec};
+    if (current == *m_expected)
+        return std::nullopt;
+    // Both stay: the file as the other program left it, and ours beside it.
+    m_made = false;
+    StoreError changed = refusal(Action::Rename, m_target, Reason::ChangedMeanwhile);
+    changed.target = m_scratch;
+    return changed;
 }
 
 void Replacement::put(QByteArrayView bytes)
@@ -266,12 +341,18 @@ std::optional<StoreError> Replacement::commit()
     m_fd = -1;
     if (closed)
         return abandon(failure(Action::Close, m_scratch, closed));
+    if (auto changed = refuseChangedTarget())
+        return changed;
     if (const int renamed = m_files.rename(m_scratch, m_target))
         return abandon(failure(Action::Rename, m_scratch, renamed, m_target));
     m_made = false;
-    // The new content is in place; a directory that cannot be synced only
-    // makes the rename less durable, and the old content is gone either way.
-    syncDirectory(m_files, directoryOf(m_target));
+    // The new content is in place, and stays; but the user should know that a
+    // power cut may yet take the rename back.
+    if (const int synced = syncDirectory(m_files, directoryOf(m_target))) {
+        StoreError notDurable = failure(Action::Sync, m_target, synced);
+        notDurable.reason = Reason::NotDurable;
+        return notDurable;
+    }
     return std::nullopt;
 }
 
@@ -342,6 +423,7 @@ std::optional<StoreError> appendToFile(Files &files, const QString &path, QByteA
     Replacement replacement(files, path, scratch);
     if (auto failed = replacement.begin())
         return failed;
+    replacement.expect(status);
     if (auto failed = copyFile(files, path, replacement, pieceSize))
         return failed;
     replacement.put(bytes);

@@ -27,14 +27,19 @@ class Files;
 [[nodiscard]] bool isMissing(const std::optional<StoreError> &error);
 
 // The one way the data file is replaced. The new content is put into a
-// scratch file beside the target (any old file or link of that name is removed
-// first, never followed); commit() syncs it, gives it the target's permissions,
-// renames it over the target in one step and syncs the directory. A target
-// that is a symbolic link keeps its link: the file it leads to is replaced. An
-// existing target must be a regular file that the user may write to: it is
-// opened for writing first, as an append opens it, so that a read-only file is
-// refused whatever its directory allows. Until commit() succeeds the target is
-// exactly as it was, and a replacement that is dropped leaves no scratch file.
+// scratch file beside the target; commit() syncs it, gives it the target's
+// permissions, renames it over the target in one step and syncs the directory.
+// A target that is a symbolic link keeps its link: the file it leads to is
+// replaced, and beside it in another folder the scratch file takes a hidden
+// name of its own (see createScratch). A scratch name that leads to the target
+// itself is refused (ScratchIsDataFile). An existing target must be a regular
+// file that the user may write to: it is opened for writing first, as an
+// append opens it, so that a read-only file is refused whatever its directory
+// allows. With expect(), commit() replaces only the file that was read, and
+// otherwise keeps both (ChangedMeanwhile). Until commit() succeeds the target
+// is exactly as it was, and a replacement that is dropped leaves no scratch
+// file. A failing directory sync after the rename is NotDurable: the new
+// content stays.
 class Replacement final : public ByteSink
 {
 public:
@@ -43,6 +48,9 @@ public:
     Q_DISABLE_COPY_MOVE(Replacement)
 
     [[nodiscard]] std::optional<StoreError> begin();
+    // The target as it was read, or missing: commit() replaces nothing else.
+    void expect(const struct stat &asRead);
+    void expectMissing();
     // A failing write is kept and reported by commit().
     void put(QByteArrayView bytes) override;
     qint64 size() const override { return m_written + m_used; }
@@ -50,6 +58,19 @@ public:
     [[nodiscard]] std::optional<StoreError> commit();
 
 private:
+    struct Identity
+    {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        time_t seconds = 0;
+        long nanoseconds = 0;
+        bool operator==(const Identity &) const = default;
+    };
+
+    [[nodiscard]] std::optional<StoreError> createScratch(const struct stat *target);
+    [[nodiscard]] std::optional<StoreError> refuseChangedTarget();
     void flush();
     void write(QByteArrayView bytes);
     StoreError abandon(StoreError error);
@@ -63,7 +84,11 @@ private:
     qsizetype m_used = 0;
     qint64 m_written = 0;
     std::optional<StoreError> m_failed;
+    std::optional<Identity> m_expected;
 };
+
+// Whether two paths lead to the same file.
+[[nodiscard]] bool sameFile(Files &files, const QString &a, const QString &b);
 
 // The whole of content in place of target, through the scratch file.
 [[nodiscard]] std::optional<StoreError> replaceFile(Files &files, const QString &target,

@@ -99,13 +99,17 @@ SortRefusal refusal(SortRefusal::Kind kind, QByteArrayView name)
 // The records as the passes see them: a begin-marker line, the name line, the
 // picture line, data lines up to the first end-marker line, which belongs to
 // the record. Refuses what no pass can move whole (see the top of the file).
-std::variant<Layout, SortRefusal> readLayout(QByteArrayView content)
+std::variant<Layout, SortRefusal> readLayout(QByteArrayView content, qint64 indexMemory)
 {
     using Kind = SortRefusal::Kind;
     Layout layout;
-    // Records take some 100 bytes each. Reserving for that many costs address
-    // space only, where growing the list would copy it again and again.
-    layout.records.reserve(size_t(content.size() / 96));
+    // There are at most as many records as begin markers. Counting them first
+    // tells what the index will take, and sizes the list once, where growing
+    // it would hold it twice over for a moment.
+    const qsizetype markers = content.count(kBeginMarker);
+    if (indexMemory >= 0 && markers * SortedContent::kIndexBytesPerRecord > indexMemory)
+        return refusal(Kind::TooLarge, QByteArrayView());
+    layout.records.reserve(size_t(markers));
     MemorySource source(content);
     LineReader reader(source);
     // The next line, and whether it ended with CR LF.
@@ -279,9 +283,9 @@ QString SortRefusal::describe() const
     return QString();
 }
 
-SortedContent::SortedContent(QByteArrayView content) : m_content(content)
+SortedContent::SortedContent(QByteArrayView content, qint64 indexMemory) : m_content(content)
 {
-    auto read = readLayout(content);
+    auto read = readLayout(content, indexMemory);
     if (auto *refused = std::get_if<SortRefusal>(&read)) {
         m_refusal = *refused;
         return;

@@ -36,7 +36,15 @@ struct SortRefusal
 class SortedContent
 {
 public:
-    explicit SortedContent(QByteArrayView content);
+    // What the index takes for each record at most, all its parts at their
+    // peak together: the record's place and name (32 bytes), its rank (8),
+    // the pick order (8) and, where names hold characters below CR, their
+    // reach and search tree (40), with some to spare.
+    static constexpr qint64 kIndexBytesPerRecord = 96;
+
+    // Refused as TooLarge when the index would take more than indexMemory
+    // bytes (< 0: no limit).
+    explicit SortedContent(QByteArrayView content, qint64 indexMemory = -1);
     ~SortedContent();
     Q_DISABLE_COPY_MOVE(SortedContent)
 

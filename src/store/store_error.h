@@ -16,14 +16,21 @@ struct StoreError
         SystemError, // the system refused: see error
         NotRegularFile, // a FIFO, device or socket; a directory is EISDIR
         EndsInsideRecord, // a record written after the file's last one would become part of it
+        Busy, // another window holds the data directory's lock
+        ScratchIsDataFile, // the scratch file (path) is the data file (target) under another name
+        ChangedMeanwhile, // the data file changed under the rewrite; the new content is kept in target
+        NotDurable, // the change is made, but the directory sync after the rename failed
     };
 
     Action action = Action::Read;
     QString path{};
     int error = 0; // errno, for a SystemError
-    QString target{}; // the new name, for a rename
+    QString target{}; // the new name, for a rename; see Reason for the others
     Reason reason = Reason::SystemError;
     QString entry{}; // the name of the record the file ends inside
+
+    // Whether the change was made all the same: the error is a warning.
+    bool changeMade() const { return reason == Reason::NotDurable; }
 
     // One line for the user, e.g.
     // "Could not read /home/ann/zumivok.dat: Permission denied."

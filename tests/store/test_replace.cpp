@@ -99,7 +99,7 @@ private slots:
     void replaceWritesNewFileInOneStep();
     void replaceFailureLeavesTargetAsItWas_data();
     void replaceFailureLeavesTargetAsItWas();
-    void replaceIgnoresDirectorySyncAfterRename();
+    void replaceWarnsOfAFailedDirectorySyncAndKeepsTheNewContent();
     void replaceNeverWritesThroughAPlantedLink();
     void appendStartsOnALineOfItsOwn_data();
     void appendStartsOnALineOfItsOwn();
@@ -219,15 +219,24 @@ void TestReplace::replaceFailureLeavesTargetAsItWas()
     QCOMPARE(openDescriptors(), descriptors);
 }
 
-void TestReplace::replaceIgnoresDirectorySyncAfterRename()
+// The rename is made, so the new content stays; but a power cut may take it
+// back, and the user is told so.
+void TestReplace::replaceWarnsOfAFailedDirectorySyncAndKeepsTheNewContent()
 {
     TempCatalogue dir;
     dir.write(kOld);
     FailingFiles files;
     files.failOn(Call::Fsync, 2, EIO); // the scratch file's sync, then the directory's
-    QVERIFY(!replaceFile(files, dir.dataPath(), dir.filePath("temp.dat"), kNew));
+    const std::optional<StoreError> warned =
+        replaceFile(files, dir.dataPath(), dir.filePath("temp.dat"), kNew);
+    QVERIFY(warned && warned->changeMade());
+    QCOMPARE(warned->describe(),
+             "The change is saved in " + dir.dataPath()
+                 + ", but its folder could not be synced: Input/output error. It may not "
+                   "survive a power cut.");
     QCOMPARE(files.count(Call::Fsync), 2);
     QCOMPARE(dir.read(), kNew);
+    QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
 }
 
 void TestReplace::replaceNeverWritesThroughAPlantedLink()
