@@ -6,6 +6,7 @@
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "support/program.h"
 
 #include <QFile>
@@ -77,6 +78,7 @@ private slots:
     void deleteInNewModeDoesNothing();
     void editAndDeleteAfterTheFileVanished();
     void editAndDeleteTakeALongNameWhole();
+    void folderNamedInAnotherEncodingIsTheOneWritten();
 };
 
 void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing_data()
@@ -507,6 +509,40 @@ void TestEditorSave::editAndDeleteTakeALongNameWhole()
         QVERIFY(!editor.window->isVisible());
     }));
     QCOMPARE(program.catalogue.read(), shortOne);
+}
+
+// A start folder whose name is not UTF-8 (Latin-1 "ä") is the folder read
+// and written, and a message names it readably.
+void TestEditorSave::folderNamedInAnotherEncodingIsTheOneWritten()
+{
+    const QByteArray sparkit = record("SPARKIT", "No picture", {"25"});
+    Program program(sparkit, "Sammlung-\xE4");
+    QVERIFY(encodePath(program.directory).endsWith("/Sammlung-\xE4"));
+    const QString data = program.directory + QStringLiteral("/zumivok.dat");
+    program.search(QStringLiteral("sparkit"));
+    QCOMPARE(program.shown(), QStringLiteral("25\r\n"));
+
+    const auto addAlba = [&] {
+        return program.open("cmdNew", [&](EditorControls &editor) {
+            typeInto(editor.name, QStringLiteral("Alba"));
+            typeInto(editor.data, QStringLiteral("12"));
+            click(editor.done);
+            if (editor.window->isVisible())
+                click(editor.cancel);
+        });
+    };
+    program.files.failOn(FailingFiles::Call::Write, 1, ENOSPC);
+    QVERIFY(addAlba());
+    QCOMPARE(program.dialogs.boxes().size(), 1);
+    const QString shownPath = displayPath(data);
+    QVERIFY(shownPath.endsWith(QStringLiteral("/Sammlung-\u00E4/zumivok.dat")));
+    QVERIFY2(program.dialogs.boxes()[0].text.startsWith("Could not write " + shownPath + ": "),
+             qPrintable(program.dialogs.boxes()[0].text));
+
+    program.files.reset();
+    QVERIFY(addAlba());
+    QCOMPARE(program.dialogs.boxes().size(), 1);
+    QCOMPARE(TempCatalogue::readFile(data), sparkit + record("ALBA", "No picture", {"12"}));
 }
 
 QTEST_MAIN(TestEditorSave)

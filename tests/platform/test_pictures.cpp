@@ -110,6 +110,22 @@ QByteArray runLengthBmp(qint32 width, qint32 height)
     return bytes;
 }
 
+// A progressive JPEG as Qt writes it, its last scan repeated extraScans more
+// times: the decoder takes each repeat as one more pass over every block.
+QByteArray progressiveJpeg(const QImage &image, int extraScans)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(image))
+        qFatal("cannot write a progressive JPEG");
+    const QByteArray bytes = buffer.data();
+    const qsizetype lastScan = bytes.lastIndexOf("\xFF\xDA");
+    const QByteArray scan = bytes.mid(lastScan, bytes.size() - 2 - lastScan);
+    return bytes.left(lastScan) + scan.repeated(extraScans + 1) + "\xFF\xD9";
+}
+
 long statusKilobytes(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -156,6 +172,7 @@ private slots:
     void unreadablePathsGiveNothingAtOnce_data();
     void unreadablePathsGiveNothingAtOnce();
     void fifoGivesNothingAtOnce();
+    void jpegScansAreBounded();
     void shippedPicturesLoad();
     void samplePictureLinesNameLoadablePictures();
 
@@ -243,6 +260,34 @@ void TestPictures::handMadeFormatsLoad()
     QCOMPARE(loaded->size(), QSize(2, 2));
     QCOMPARE(loaded->pixelColor(0, 0), topLeft);
     QCOMPARE(loaded->pixelColor(1, 0), topRight);
+}
+
+// A real progressive JPEG, of some ten scans, loads. One whose last scan is
+// repeated thousands of times, which would keep the window busy for a minute,
+// is refused at once, as a picture that cannot be read.
+void TestPictures::jpegScansAreBounded()
+{
+    QCOMPARE(zumivok::jpegScanCount(progressiveJpeg(sampleImage(), 0).replace("\xFF\xDA", "")), 0);
+    const QByteArray real = progressiveJpeg(sampleImage(), 0);
+    const qint64 scans = zumivok::jpegScanCount(real);
+    QVERIFY2(scans >= 6 && scans <= 12, qPrintable(QString::number(scans)));
+    QBuffer baseline;
+    baseline.open(QIODevice::WriteOnly);
+    QVERIFY(sampleImage().save(&baseline, "JPEG"));
+    QCOMPARE(zumivok::jpegScanCount(baseline.data()), 1);
+    writeBytes(path("real.jpg"), progressiveJpeg(sampleImage(), int(PictureLoader::kMaxScans - scans)));
+    QVERIFY(m_loader.load(path("real.jpg")));
+
+    QImage black(1000, 1000, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    const QByteArray hostile = progressiveJpeg(black, 15000);
+    QVERIFY(hostile.size() < 1024 * 1024);
+    QCOMPARE(zumivok::jpegScanCount(hostile), 15000 + zumivok::jpegScanCount(progressiveJpeg(black, 0)));
+    writeBytes(path("hostile.jpg"), hostile);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!m_loader.load(path("hostile.jpg")));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestPictures::contentDecidesOverAWrongSuffix()

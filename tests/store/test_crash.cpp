@@ -25,6 +25,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -425,6 +426,8 @@ private slots:
     void killedBeforeEachCall();
     void killedAtRandomMoments_data() { killedBeforeEachCall_data(); }
     void killedAtRandomMoments();
+    void twoWritersLoseNothing();
+    void fileSizeLimitLeavesTheFileWhole();
 };
 
 void TestCrash::killedBeforeEachCall_data()
@@ -486,6 +489,109 @@ void TestCrash::killedAtRandomMoments()
     report(trial, qPrintable(how));
     QVERIFY2(trial.firstFailure.isEmpty(), qPrintable(trial.firstFailure));
     QVERIFY(trial.killed >= m_randomKills / 2);
+}
+
+// Two windows on one catalogue, as when the menu entry is clicked twice: two
+// processes add and delete entries at once. Every New that went through is
+// in the file, every Delete that went through took its entry, and a command
+// that was refused (the other held the lock too long) changed nothing.
+void TestCrash::twoWritersLoseNothing()
+{
+    constexpr int kRounds = 60; // each writer: a New and a Delete a round
+    TempCatalogue dir;
+    dir.write(m_catalogue);
+    struct Writer
+    {
+        pid_t pid = -1;
+        int answers = -1;
+    } writers[2];
+    const auto nameOf = [](int writer, int round, bool isNew) {
+        return isNew ? QStringLiteral("WRITER %1 NEW %2").arg(writer).arg(round)
+                     : QStringLiteral("ZUMLING %1").arg(2 * round + writer + 1);
+    };
+    for (int w = 0; w < 2; ++w) {
+        int channel[2];
+        QCOMPARE(::pipe(channel), 0);
+        writers[w].pid = ::fork();
+        QVERIFY(writers[w].pid >= 0);
+        if (writers[w].pid == 0) {
+            ::close(channel[0]);
+            Files files;
+            DataFile file(files, dir.directory());
+            for (int round = 0; round < kRounds; ++round) {
+                const QString added = nameOf(w, round, true);
+                const char answers[2] = {
+                    file.append(recordBytes(added, u"No picture", u"1")) ? 'n' : 'y',
+                    file.erase(nameOf(w, round, false)) ? 'n' : 'y'};
+                if (::write(channel[1], answers, 2) != 2)
+                    ::_exit(4);
+            }
+            ::_exit(0);
+        }
+        ::close(channel[1]);
+        writers[w].answers = channel[0];
+    }
+    QSet<QByteArray> expected = completeNames(m_catalogue);
+    int done = 0, refused = 0;
+    for (int w = 0; w < 2; ++w) {
+        for (int round = 0; round < kRounds; ++round) {
+            char answers[2];
+            QCOMPARE(::read(writers[w].answers, answers, 2), 2);
+            for (int i = 0; i < 2; ++i) {
+                const QByteArray name = nameOf(w, round, i == 0).toLatin1();
+                const bool went = answers[i] == 'y';
+                (went ? done : refused) += 1;
+                if (went == (i == 0))
+                    expected.insert(name);
+                else
+                    expected.remove(name);
+            }
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(writers[w].pid, &status, 0), writers[w].pid);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ::close(writers[w].answers);
+    }
+    const QSet<QByteArray> found = completeNames(dir.read());
+    qInfo("crash: two writers: %d commands went through, %d refused; %lld entries lost, "
+          "%lld kept that were deleted",
+          done, refused, qlonglong((expected - found).size()), qlonglong((found - expected).size()));
+    QCOMPARE(found, expected);
+    QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+    QVERIFY(done >= 4 * kRounds * 9 / 10);
+}
+
+// Under a file-size limit, a write past it fails with EFBIG instead of
+// killing the program, and the append is undone: the file stays whole and
+// the next New goes in.
+void TestCrash::fileSizeLimitLeavesTheFileWhole()
+{
+    for (const Command command : {Command::New, Command::NewLarge}) {
+        TempCatalogue dir;
+        dir.write(m_catalogue);
+        const QByteArray record = recordFor(command);
+        const pid_t pid = ::fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            ignoreFileSizeSignal();
+            const rlim_t limit = rlim_t(m_catalogue.size() + 20);
+            const rlimit small{limit, limit};
+            Files files;
+            const std::optional<StoreError> failed =
+                ::setrlimit(RLIMIT_FSIZE, &small) == 0
+                ? DataFile(files, dir.directory()).append(record)
+                : std::nullopt;
+            ::_exit(failed && failed->error == EFBIG ? 0 : 3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, commandName(command));
+        QCOMPARE(dir.read(), m_catalogue);
+        QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+        Files files;
+        QVERIFY(!DataFile(files, dir.directory()).append(record));
+        QCOMPARE(dir.read(), m_catalogue + record);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCrash)

@@ -256,6 +256,40 @@ private slots:
                                 "available."));
     }
 
+    // The sort holds the file's bytes and an index of its records: a file of
+    // many short records needs far more than its size, and one that grows
+    // while it is read more than its size said. Both are refused when they
+    // would not fit, and nothing is written.
+    void sortCountsItsIndexAndStopsAGrowingFile()
+    {
+        test::TempCatalogue dir;
+        constexpr int kRecords = 20000;
+        QByteArray content;
+        for (int i = 0; i < kRecords; ++i)
+            content += record("Z" + QByteArray::number(i));
+        dir.write(content);
+        Files files;
+        DataFile data(files, dir.directory());
+        const qint64 needed = content.size() + kRecords * SortedContent::kIndexBytesPerRecord;
+        const auto refused = data.sort(content.size() * 3 / 2);
+        QVERIFY(refused.ok() && refused.value);
+        QCOMPARE(refused.value->kind, SortRefusal::Kind::TooLarge);
+        QCOMPARE(dir.read(), content);
+        QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+        const auto done = data.sort(needed);
+        QVERIFY(done.ok() && !done.value);
+        QVERIFY(dir.read().startsWith(kHeader + sortedRecord("Z0") + sortedRecord("Z1")));
+
+        // Said to be 100 bytes, it goes on for a terabyte.
+        test::GeneratedCatalogue growing(qint64(1) << 40, 100);
+        const qint64 before = test::peakMemory();
+        const auto stopped = DataFile(growing, QStringLiteral("/generated")).sort(64 << 20);
+        QVERIFY(stopped.ok() && stopped.value);
+        QCOMPARE(stopped.value->kind, SortRefusal::Kind::TooLarge);
+        QVERIFY2(test::peakMemory() - before < 256 << 20,
+                 qPrintable(QString::number(test::peakMemory() - before)));
+    }
+
     void describeKeepsANameWithTabsOnOneLine()
     {
         const SortRefusal refusal{SortRefusal::Kind::MissingEndMarker, QStringLiteral("A\tB\nC")};

@@ -3,12 +3,20 @@
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <chrono>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +37,52 @@ namespace {
 const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 const QByteArray kNix = record("NIX", "/pics/nix.png", {"7"});
 const QByteArray kEdited = record("NIX", "/pics/nix2.png", {"7", "Edited.", ""});
+// Past the page where the file ends: appended through the scratch file.
+const QByteArray kLarge = record("VOLTWING", "No picture", {QByteArray(5000, 'v')});
+
+// One writing command as the windows give it: "new", "new large", "edit",
+// "delete" or "sort".
+std::optional<StoreError> runCommand(DataFile &data, const QString &command)
+{
+    if (command == "edit")
+        return data.replaceEntry(u"NIX", kEdited);
+    if (command == "delete")
+        return data.erase(u"NIX");
+    if (command.startsWith("new"))
+        return data.append(command == "new" ? kEdited : kLarge);
+    const Outcome<std::optional<SortRefusal>> sorted = data.sort();
+    QTest::qVerify(!sorted.value, "!sorted.value", "not refused", __FILE__, __LINE__);
+    return sorted.error;
+}
+
+// Another program that writes the data file while a command is between its
+// read and its rename: at the first sync, the scratch file's, it puts a file
+// of its own in place or appends to the one there.
+class OtherProgram : public Files
+{
+public:
+    OtherProgram(const QString &dataPath, bool inPlace) : m_path(dataPath), m_inPlace(inPlace) { }
+    int fsync(int fd) override
+    {
+        if (!std::exchange(m_done, true)) {
+            const QString written = m_inPlace ? m_path : m_path + ".other";
+            QFile file(written);
+            QTest::qVerify(file.open(m_inPlace ? QIODevice::Append : QIODevice::WriteOnly),
+                           "open", "", __FILE__, __LINE__);
+            file.write(kOthers);
+            file.close();
+            if (!m_inPlace)
+                ::rename(QFile::encodeName(written).constData(), QFile::encodeName(m_path).constData());
+        }
+        return Files::fsync(fd);
+    }
+    static inline const QByteArray kOthers = record("OTHER");
+
+private:
+    QString m_path;
+    bool m_inPlace;
+    bool m_done = false;
+};
 
 } // namespace
 
@@ -44,6 +98,11 @@ private slots:
     void failedCommandLeavesFileAsItWas();
     void sortWritesThroughItsScratchOrRefuses();
     void readOnlyFileIsRefusedByEveryCommand();
+    void linkedDataFileNeverCostsAFile_data();
+    void linkedDataFileNeverCostsAFile();
+    void secondWindowWaitsThenIsRefused();
+    void fileChangedMeanwhileIsKeptBesideTheNewContent_data();
+    void fileChangedMeanwhileIsKeptBesideTheNewContent();
 };
 
 void TestWriting::eraseRemovesEveryRecordOfTheName()
@@ -190,15 +249,7 @@ void TestWriting::failedCommandLeavesFileAsItWas()
     files.failOn(call, n, EIO);
     DataFile data(files, dir.directory());
 
-    std::optional<StoreError> failed;
-    if (command == "edit")
-        failed = data.replaceEntry(u"NIX", kEdited);
-    else if (command == "delete")
-        failed = data.erase(u"NIX");
-    else if (command == "new")
-        failed = data.append(kEdited);
-    else
-        failed = data.sort().error;
+    const std::optional<StoreError> failed = runCommand(data, command);
     QVERIFY(failed);
     QCOMPARE(failed->action, action);
     QCOMPARE(failed->path, dir.filePath(file));
@@ -296,6 +347,148 @@ void TestWriting::readOnlyFileIsRefusedByEveryCommand()
     QCOMPARE(::stat(path.constData(), &status), 0);
     QCOMPARE(status.st_mode & 07777, mode_t(0444));
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+}
+
+void TestWriting::linkedDataFileNeverCostsAFile_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("link"); // "zumivok.dat -> NAME", or "temp.dat -> zumivok.dat"
+    QTest::addColumn<bool>("refused");
+    for (const char *command : {"new large", "edit", "delete"})
+        QTest::addRow("%s, link to temp.dat", command) << command << "zumivok.dat -> temp.dat" << true;
+    QTest::newRow("sort, link to zumi.dat") << "sort" << "zumivok.dat -> zumi.dat" << true;
+    QTest::newRow("delete, temp.dat a link to the data file")
+        << "delete" << "temp.dat -> zumivok.dat" << true;
+    QTest::newRow("sort, link to temp.dat") << "sort" << "zumivok.dat -> temp.dat" << false;
+    QTest::newRow("new in place, link to temp.dat") << "new" << "zumivok.dat -> temp.dat" << false;
+    for (const char *command : {"new large", "edit", "delete", "sort"})
+        QTest::addRow("%s, link to another folder", command)
+            << command << "zumivok.dat -> ../docs/catalogue.dat" << false;
+}
+
+// A scratch file is never the data file, nor a file of the user's: a name
+// that leads to the data file is refused, and beside a linked data file in
+// another folder the user's temp.dat and zumi.dat stay. The content written
+// is the same as for a plain data file.
+void TestWriting::linkedDataFileNeverCostsAFile()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, link);
+    QFETCH(bool, refused);
+    const QByteArray old = kAlba + kNix;
+    TempCatalogue plain;
+    plain.write(old);
+    Files files;
+    DataFile plainData(files, plain.directory());
+    QVERIFY(!runCommand(plainData, command));
+
+    TempCatalogue root;
+    const QString dir = root.filePath("data"), docs = root.filePath("docs");
+    QVERIFY(QDir().mkpath(dir) && QDir().mkpath(docs));
+    for (const char *own : {"temp.dat", "zumi.dat"})
+        TempCatalogue::writeFile(docs + '/' + own, "the user's own");
+    const QStringList ends = link.split(" -> ");
+    TempCatalogue::writeFile(QDir(dir).absoluteFilePath(ends[1]), old);
+    QVERIFY(QFile::link(ends[1], dir + '/' + ends[0]));
+    const QString dataPath = dir + "/zumivok.dat";
+    const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::Hidden
+                                                   | QDir::NoDotAndDotDot);
+
+    DataFile data(files, dir);
+    const std::optional<StoreError> failed = runCommand(data, command);
+    QCOMPARE(TempCatalogue::readFile(dataPath), refused ? old : plain.read());
+    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::Hidden
+                                 | QDir::NoDotAndDotDot), before);
+    QCOMPARE(QDir(docs).entryList(QDir::Files | QDir::Hidden),
+             ends[1].contains("docs") ? QStringList({"catalogue.dat", "temp.dat", "zumi.dat"})
+                                      : QStringList({"temp.dat", "zumi.dat"}));
+    for (const char *own : {"temp.dat", "zumi.dat"})
+        QCOMPARE(TempCatalogue::readFile(docs + '/' + own), "the user's own");
+    if (!refused) {
+        QVERIFY2(!failed, failed ? qPrintable(failed->describe()) : "");
+        QVERIFY(QFileInfo(dir + '/' + ends[0]).isSymLink());
+        return;
+    }
+    QVERIFY(failed);
+    QCOMPARE(failed->reason, StoreError::Reason::ScratchIsDataFile);
+    const QString scratch = dir + (command == "sort" ? "/zumi.dat" : "/temp.dat");
+    QCOMPARE(failed->describe(),
+             QStringLiteral("Could not use %1 as the scratch file: it is the data file %2 itself. "
+                            "Give the data file another name.")
+                 .arg(scratch, QFileInfo(dataPath).canonicalFilePath()));
+}
+
+// Two windows on one catalogue: a writing command waits for the other's,
+// and refuses, changing nothing, when it does not end within seconds. The
+// lock is the data directory's own; no file is added.
+void TestWriting::secondWindowWaitsThenIsRefused()
+{
+    TempCatalogue dir;
+    dir.write(kAlba);
+    const int other = ::open(QFile::encodeName(dir.directory()).constData(), O_RDONLY | O_DIRECTORY);
+    QCOMPARE(::flock(other, LOCK_EX), 0);
+    Files files;
+    DataFile data(files, dir.directory());
+    QElapsedTimer waited;
+    waited.start();
+    for (const char *command : {"new", "new large", "edit", "delete", "sort"}) {
+        const std::optional<StoreError> failed = runCommand(data, command);
+        QVERIFY2(failed && failed->reason == StoreError::Reason::Busy, command);
+        QCOMPARE(failed->describe(),
+                 "Could not change " + dir.dataPath()
+                     + ": another ZumiVok window is changing it just now. Try again in a moment.");
+    }
+    QVERIFY(waited.elapsed() >= 5 * 2900);
+    QCOMPARE(dir.read(), kAlba);
+    QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
+
+    // Released within the wait: the command goes ahead.
+    std::thread release([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::close(other);
+    });
+    const std::optional<StoreError> appended = data.append(kNix);
+    release.join();
+    QVERIFY2(!appended, appended ? qPrintable(appended->describe()) : "");
+    QCOMPARE(dir.read(), kAlba + kNix);
+}
+
+void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("delete, file replaced") << "delete" << false;
+    QTest::newRow("edit, file appended to") << "edit" << true;
+    QTest::newRow("new large, file replaced") << "new large" << false;
+    QTest::newRow("sort, file replaced") << "sort" << false;
+    QTest::newRow("sort, file appended to") << "sort" << true;
+}
+
+// What another program wrote between the read and the rename is neither
+// overwritten nor lost, and neither is the command's work.
+void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, inPlace);
+    const QByteArray old = kNix + kAlba;
+    TempCatalogue plain, dir;
+    plain.write(old);
+    dir.write(old);
+    Files files;
+    DataFile plainData(files, plain.directory());
+    QVERIFY(!runCommand(plainData, command));
+    OtherProgram others(dir.dataPath(), inPlace);
+    DataFile data(others, dir.directory());
+
+    const std::optional<StoreError> failed = runCommand(data, command);
+    QVERIFY(failed);
+    QCOMPARE(failed->reason, StoreError::Reason::ChangedMeanwhile);
+    const QString scratch = dir.filePath(command == "sort" ? "zumi.dat" : "temp.dat");
+    QCOMPARE(failed->describe(), "Could not replace " + dir.dataPath()
+                                     + ": another program changed it while ZumiVok was writing. "
+                                       "The new content is kept in " + scratch + ".");
+    QCOMPARE(dir.read(), inPlace ? old + OtherProgram::kOthers : OtherProgram::kOthers);
+    QCOMPARE(TempCatalogue::readFile(scratch), plain.read());
 }
 
 QTEST_GUILESS_MAIN(TestWriting)

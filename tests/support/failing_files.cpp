@@ -192,7 +192,7 @@ int GeneratedCatalogue::fstat(int fd, struct stat *status)
         return -EBADF;
     *status = {};
     status->st_mode = S_IFREG | 0644;
-    status->st_size = off_t(m_size);
+    status->st_size = off_t(m_statedSize);
     return 0;
 }
 

@@ -67,11 +67,15 @@ private:
 // A data file that exists only as a size and a pattern: every read serves the
 // next bytes of one record, "ZUMLING", repeated, so that a catalogue of
 // gigabytes can be read without being written anywhere or held in memory.
-// Every path names it; nothing can be written.
+// Every path names it; nothing can be written. Its status may state another
+// size (statedSize), as for a file that grows while it is read.
 class GeneratedCatalogue : public Files
 {
 public:
-    explicit GeneratedCatalogue(qint64 size) : m_size(size) { }
+    explicit GeneratedCatalogue(qint64 size, qint64 statedSize = -1)
+        : m_size(size), m_statedSize(statedSize < 0 ? size : statedSize)
+    {
+    }
 
     static constexpr qint64 kRecordSize = 100;
     qint64 records() const { return m_size / kRecordSize; }
@@ -86,6 +90,7 @@ public:
 private:
     static constexpr int kDescriptor = 1000;
     qint64 m_size;
+    qint64 m_statedSize;
     qint64 m_offset = 0;
 };
 

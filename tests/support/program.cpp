@@ -2,6 +2,7 @@
 
 #include "editor/frm_entry.h"
 #include "platform/controls.h"
+#include "platform/files.h"
 #include "support/modal.h"
 
 #include <QClipboard>
@@ -11,6 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zumivok::test {
 
@@ -61,12 +65,12 @@ namespace {
 class CurrentDirectory
 {
 public:
-    explicit CurrentDirectory(const QString &path) : m_previous(QDir::currentPath())
+    explicit CurrentDirectory(const QString &path) : m_previous(currentDirectory())
     {
-        if (!QDir::setCurrent(path))
+        if (::chdir(encodePath(path).constData()) != 0)
             qFatal("cannot change to %s", qPrintable(path));
     }
-    ~CurrentDirectory() { QDir::setCurrent(m_previous); }
+    ~CurrentDirectory() { [[maybe_unused]] const int back = ::chdir(encodePath(m_previous).constData()); }
     CurrentDirectory(const CurrentDirectory &) = delete;
     CurrentDirectory &operator=(const CurrentDirectory &) = delete;
 
@@ -76,13 +80,19 @@ private:
 
 } // namespace
 
-Program::Program(const std::optional<QByteArray> &content)
+Program::Program(const std::optional<QByteArray> &content, const QByteArray &folder)
 {
+    QString data = catalogue.directory();
+    if (!folder.isEmpty()) {
+        data += QLatin1Char('/') + decodePath(folder);
+        if (::mkdir(encodePath(data).constData(), 0700) != 0)
+            qFatal("cannot make the folder %s", folder.constData());
+    }
     if (content)
-        catalogue.write(*content);
+        TempCatalogue::writeFile(data + QStringLiteral("/zumivok.dat"), *content);
     {
-        const CurrentDirectory inData(catalogue.directory());
-        directory = QDir::currentPath();
+        const CurrentDirectory inData(data);
+        directory = currentDirectory();
         window = std::make_unique<frmVok>(Services{files, dialogs, pictures});
     }
     window->show();
@@ -90,7 +100,17 @@ Program::Program(const std::optional<QByteArray> &content)
         qFatal("the main window was never shown");
 }
 
-Program::~Program() = default;
+// QTemporaryDir cannot remove a folder whose name is not UTF-8; the folder
+// made here goes by its bytes.
+Program::~Program()
+{
+    window.reset();
+    if (directory == catalogue.directory())
+        return;
+    for (const char *name : {"/zumivok.dat", "/temp.dat"})
+        ::unlink(encodePath(directory + QLatin1String(name)).constData());
+    ::rmdir(encodePath(directory).constData());
+}
 
 QPushButton *Program::button(QAnyStringView name) const
 {

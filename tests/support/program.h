@@ -74,13 +74,15 @@ struct EditorControls
 };
 
 // One run of the program over a fresh data directory: zumivok.dat holds
-// content, or is not there at all without it. The directory is current only
+// content, or is not there at all without it. With folder, the data directory
+// is a folder of that name (any bytes) in the catalogue's. The directory is current only
 // while the main window is built (the window keeps it from then on); the
 // window is then shown.
 class Program
 {
 public:
-    explicit Program(const std::optional<QByteArray> &content = std::nullopt);
+    explicit Program(const std::optional<QByteArray> &content = std::nullopt,
+                     const QByteArray &folder = {});
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;

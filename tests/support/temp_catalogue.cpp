@@ -1,9 +1,13 @@
 #include "support/temp_catalogue.h"
 
+#include "platform/files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+
+#include <fcntl.h>
 
 namespace zumivok::test {
 
@@ -25,19 +29,25 @@ QStringList TempCatalogue::entries() const
                                         QDir::Name);
 }
 
+// Through the program's own file layer, so that a path holding any bytes works.
 void TempCatalogue::writeFile(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    Files files;
+    const int fd = files.open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0 || writeAll(files, fd, bytes) != 0 || files.close(fd) != 0)
         qFatal("cannot write %s", qPrintable(path));
 }
 
 QByteArray TempCatalogue::readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    Files files;
+    QByteArray content;
+    const int fd = files.open(path, O_RDONLY);
+    if (fd >= 0 && readAll(files, fd, content) != 0)
+        content.clear();
+    if (fd >= 0)
+        files.close(fd);
+    return content;
 }
 
 QByteArray crlfLines(const QList<QByteArray> &lines)
