@@ -9,10 +9,9 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
-
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
@@ -55,33 +54,35 @@ std::optional<StoreError> runCommand(DataFile &data, const QString &command)
     return sorted.error;
 }
 
-// Another program that writes the data file while a command is between its
-// read and its rename: at the first sync, the scratch file's, it puts a file
-// of its own in place or appends to the one there.
-class OtherProgram : public Files
+// What the command leaves in a plain data file that held old.
+QByteArray plainResult(const QString &command, const QByteArray &old)
 {
-public:
-    OtherProgram(const QString &dataPath, bool inPlace) : m_path(dataPath), m_inPlace(inPlace) { }
+    TempCatalogue plain;
+    plain.write(old);
+    Files files;
+    DataFile data(files, plain.directory());
+    return runCommand(data, command) ? QByteArray("<failed>") : plain.read();
+}
+
+// Another program that writes the data file while a command is between its
+// read and its rename: at the first sync, the scratch file's, it rewrites the
+// file in place or puts a file of its own in its place.
+const QByteArray kOthers = record("OTHER");
+struct OtherProgram : Files
+{
+    QString path;
+    bool inPlace;
+    bool done = false;
+    OtherProgram(const QString &dataPath, bool rewrites) : path(dataPath), inPlace(rewrites) { }
     int fsync(int fd) override
     {
-        if (!std::exchange(m_done, true)) {
-            const QString written = m_inPlace ? m_path : m_path + ".other";
-            QFile file(written);
-            QTest::qVerify(file.open(m_inPlace ? QIODevice::Append : QIODevice::WriteOnly),
-                           "open", "", __FILE__, __LINE__);
-            file.write(kOthers);
-            file.close();
-            if (!m_inPlace)
-                ::rename(QFile::encodeName(written).constData(), QFile::encodeName(m_path).constData());
+        if (!std::exchange(done, true)) {
+            const QString written = inPlace ? path : path + ".new";
+            TempCatalogue::writeFile(written, (inPlace ? TempCatalogue::readFile(path) : "") + kOthers);
+            Files::rename(written, path);
         }
         return Files::fsync(fd);
     }
-    static inline const QByteArray kOthers = record("OTHER");
-
-private:
-    QString m_path;
-    bool m_inPlace;
-    bool m_done = false;
 };
 
 } // namespace
@@ -376,12 +377,6 @@ void TestWriting::linkedDataFileNeverCostsAFile()
     QFETCH(QString, link);
     QFETCH(bool, refused);
     const QByteArray old = kAlba + kNix;
-    TempCatalogue plain;
-    plain.write(old);
-    Files files;
-    DataFile plainData(files, plain.directory());
-    QVERIFY(!runCommand(plainData, command));
-
     TempCatalogue root;
     const QString dir = root.filePath("data"), docs = root.filePath("docs");
     QVERIFY(QDir().mkpath(dir) && QDir().mkpath(docs));
@@ -394,9 +389,10 @@ void TestWriting::linkedDataFileNeverCostsAFile()
     const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::Hidden
                                                    | QDir::NoDotAndDotDot);
 
+    Files files;
     DataFile data(files, dir);
     const std::optional<StoreError> failed = runCommand(data, command);
-    QCOMPARE(TempCatalogue::readFile(dataPath), refused ? old : plain.read());
+    QCOMPARE(TempCatalogue::readFile(dataPath), refused ? old : plainResult(command, old));
     QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::Hidden
                                  | QDir::NoDotAndDotDot), before);
     QCOMPARE(QDir(docs).entryList(QDir::Files | QDir::Hidden),
@@ -471,12 +467,8 @@ void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent()
     QFETCH(QString, command);
     QFETCH(bool, inPlace);
     const QByteArray old = kNix + kAlba;
-    TempCatalogue plain, dir;
-    plain.write(old);
+    TempCatalogue dir;
     dir.write(old);
-    Files files;
-    DataFile plainData(files, plain.directory());
-    QVERIFY(!runCommand(plainData, command));
     OtherProgram others(dir.dataPath(), inPlace);
     DataFile data(others, dir.directory());
 
@@ -487,8 +479,8 @@ void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent()
     QCOMPARE(failed->describe(), "Could not replace " + dir.dataPath()
                                      + ": another program changed it while ZumiVok was writing. "
                                        "The new content is kept in " + scratch + ".");
-    QCOMPARE(dir.read(), inPlace ? old + OtherProgram::kOthers : OtherProgram::kOthers);
-    QCOMPARE(TempCatalogue::readFile(scratch), plain.read());
+    QCOMPARE(dir.read(), inPlace ? old + kOthers : kOthers);
+    QCOMPARE(TempCatalogue::readFile(scratch), plainResult(command, old));
 }
 
 QTEST_GUILESS_MAIN(TestWriting)
