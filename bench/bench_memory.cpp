@@ -7,7 +7,7 @@
 
 #include "platform/files.h"
 #include "store/data_file.h"
-#include "store/rewrite.h"
+#include "store/new_record.h"
 
 #include <QDir>
 #include <QFile>

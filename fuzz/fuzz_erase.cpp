@@ -12,13 +12,16 @@
 #include "store/codepage.h"
 #include "store/data_file.h"
 #include "store/records.h"
-#include "store/rewrite.h"
+#include "store/new_record.h"
+#include "support/memory_store.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 using namespace zumivok;
+using zumivok::test::eraseRecords;
+using zumivok::test::topicList;
 using zumivok::fuzz::check;
 
 namespace {

@@ -9,6 +9,7 @@
 #include "store/codepage.h"
 #include "store/lines.h"
 #include "store/records.h"
+#include "support/memory_store.h"
 
 #include <QList>
 #include <QString>
@@ -17,6 +18,10 @@
 #include <optional>
 
 using namespace zumivok;
+using zumivok::test::searchRecords;
+using zumivok::test::containsName;
+using zumivok::test::recordAt;
+using zumivok::test::topicList;
 using zumivok::fuzz::check;
 
 namespace {

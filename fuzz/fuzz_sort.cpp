@@ -6,6 +6,7 @@
 
 #include "store/sort.h"
 #include "support/literal_sort.h"
+#include "support/memory_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <variant>
 
 using namespace zumivok;
+using zumivok::test::sortedContent;
 using zumivok::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -4,7 +4,6 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "store/data_file.h"
-#include "store/rewrite.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +13,6 @@ using namespace zumivok;
 namespace {
 
 const QString kCantDoThat = QStringLiteral("Can't do that...");
-const QString kNoData = QStringLiteral("You have to enter something for the 'Entry Data.'");
-const QString kTildeName = QStringLiteral("The Entry Name cannot start with a ~.");
-const QString kNoName = QStringLiteral("You must type in something for the Entry Name.");
-const QString kNameExists =
-    QStringLiteral("The Entry Name already exists.  Try editing that enty instead.");
 const QString kDeleteQuestion = QStringLiteral("Are you sure you want to delete the entry ");
 const QString kDeleteTitle = QStringLiteral("Whoa, there!");
 const QString kHelpTitle = QStringLiteral("If it's a Zumling...");
@@ -32,32 +26,6 @@ const QString kHelpText = QStringLiteral(
     "Also uses speed to evade its enemies."
     "\r\n\r\n"
     "This will allow the Numeric Sort to work.");
-
-QString describe(const RecordProblem &problem)
-{
-    using Kind = RecordProblem::Kind;
-    switch (problem.kind) {
-    case Kind::LineBreakInName:
-        return QStringLiteral("The Entry Name cannot hold a line break.");
-    case Kind::LineBreakInPicture:
-        return QStringLiteral("The picture's path cannot hold a line break.");
-    case Kind::MarkerInData:
-        return QStringLiteral("No line of the Entry Data can start with \"~Begin Entry\" or "
-                              "\"~End Entry\":\r\n%1")
-            .arg(problem.detail);
-    case Kind::UnencodableCharacter:
-        break;
-    }
-    using Field = RecordProblem::Field;
-    const QString field = problem.field == Field::Name   ? QStringLiteral("Entry Name")
-                          : problem.field == Field::Data ? QStringLiteral("Entry Data")
-                                                         : QStringLiteral("picture's path");
-    const char16_t code = problem.detail.isEmpty() ? 0 : problem.detail.front().unicode();
-    const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, u'0');
-    return QStringLiteral("The character \"%1\" (U+%2) in the %3 cannot be stored in the data "
-                          "file.")
-        .arg(problem.detail, codeText, field);
-}
 
 } // namespace
 
@@ -150,63 +118,24 @@ void frmEntry::cmdCancel_Click()
 
 void frmEntry::cmdDone_Click()
 {
-    Dialogs &dialogs = m_services.dialogs;
-    QWidget *parent = &window();
-    const QString typedName = txtEntry()->text();
-    const QString data = txtData()->text();
-    const QString picture = lblPicName()->text();
-    const QString name = storedName(typedName);
-
-    // All three tests run, each failing one with its own box.
-    bool rejected = false;
-    if (data.isEmpty()) {
-        dialogs.messageBox(parent, kNoData, QString(), Dialogs::OkOnly);
-        rejected = true;
-    }
-    if (typedName.startsWith(QLatin1Char('~'))) {
-        dialogs.messageBox(parent, kTildeName, kCantDoThat, Dialogs::Information);
-        rejected = true;
-    }
-    if (name.isEmpty()) {
-        dialogs.messageBox(parent, kNoName, kCantDoThat, Dialogs::Information);
-        rejected = true;
-    }
-    if (rejected)
-        return;
-
-    // A record that would not read back as itself is refused before anything is written.
-    if (const std::optional<RecordProblem> problem = checkRecord(name, picture, data)) {
-        dialogs.messageBox(parent, describe(*problem), kCantDoThat, Dialogs::Information);
-        return;
-    }
-
-    DataFile file = dataFile();
-    if (m_mode == Mode::New) {
-        // The name is compared as it will be stored, so that a surrounding
-        // blank cannot make a second record of one name.
-        const Outcome<bool> exists = whileBusy([&] { return file.containsName(name); });
-        if (!exists.ok()) {
-            reportFailure(*exists.error);
-            return;
-        }
-        if (exists.value) {
-            dialogs.messageBox(parent, kNameExists, kCantDoThat, Dialogs::Information);
-            return;
-        }
-    }
-
-    const QByteArray record = recordBytes(name, picture, data);
-    // Edit mode replaces the old record in one step, so that no failure can
-    // leave the entry removed and not added again.
-    const std::optional<StoreError> failed = whileBusy([&] {
-        return m_mode == Mode::Edit ? file.replaceEntry(typedName, record) : file.append(record);
+    const DataFile::SaveMode mode =
+        m_mode == Mode::Edit ? DataFile::SaveMode::Edit : DataFile::SaveMode::New;
+    const SaveAnswer answer = whileBusy([&] {
+        return dataFile().save(mode, txtEntry()->text(), lblPicName()->text(), txtData()->text());
     });
-    if (failed) {
-        reportFailure(*failed);
-        if (!failed->changeMade())
-            return;
+    // The empty data box has a plain box of its own; the other refusals say
+    // what cannot be done.
+    for (const SaveRefusal &refusal : answer.refusals) {
+        if (refusal.kind == SaveRefusal::Kind::NoData)
+            m_services.dialogs.messageBox(&window(), refusal.text, QString(), Dialogs::OkOnly);
+        else
+            m_services.dialogs.messageBox(&window(), refusal.text, kCantDoThat,
+                                          Dialogs::Information);
     }
-    hide();
+    if (answer.error)
+        reportFailure(*answer.error);
+    if (!answer.storedName.isEmpty())
+        hide();
 }
 
 void frmEntry::cmdErase_Click()

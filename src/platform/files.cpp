@@ -155,11 +155,6 @@ qint64 Files::read(int fd, char *buffer, qint64 size)
     return retrying([&] { return qint64(::read(fd, buffer, size_t(size))); });
 }
 
-qint64 Files::pread(int fd, char *buffer, qint64 size, qint64 offset)
-{
-    return retrying([&] { return qint64(::pread(fd, buffer, size_t(size), off_t(offset))); });
-}
-
 qint64 Files::write(int fd, const char *data, qint64 size)
 {
     return retrying([&] { return qint64(::write(fd, data, size_t(size))); });
@@ -237,52 +232,31 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error < 0 ? -error : error));
 }
 
-PieceReader::PieceReader(Files &files, int fd, qint64 pieceSize)
-    : m_files(files), m_fd(fd), m_pieceSize(pieceSize)
-{
-}
-
-int PieceReader::begin()
-{
-    struct stat status {};
-    if (const int failed = m_files.fstat(m_fd, &status))
-        return failed;
-    // The size is only a hint: the file may grow or shrink while it is read.
-    qint64 capacity = S_ISREG(status.st_mode) ? qint64(status.st_size) + 1 : 0;
-    capacity = std::max<qint64>(capacity, 64 * 1024);
-    m_buffer.resize(capacity);
-    return 0;
-}
-
-qint64 PieceReader::next()
-{
-    if (m_filled == m_buffer.size())
-        m_buffer.resize(std::max<qint64>(m_buffer.size() * 2, 64 * 1024));
-    const qint64 wanted = std::min(m_pieceSize, m_buffer.size() - m_filled);
-    const qint64 got = m_files.read(m_fd, m_buffer.data() + m_filled, wanted);
-    if (got > 0)
-        m_filled += got;
-    return got;
-}
-
-QByteArray PieceReader::take()
-{
-    m_buffer.truncate(m_filled);
-    m_filled = 0;
-    return std::exchange(m_buffer, QByteArray());
-}
-
-int readAll(Files &files, int fd, QByteArray &content)
+int readAll(Files &files, int fd, QByteArray &content, qint64 limit)
 {
     content.clear();
-    PieceReader reader(files, fd);
-    if (const int failed = reader.begin())
+    struct stat status {};
+    if (const int failed = files.fstat(fd, &status))
         return failed;
-    for (qint64 got; (got = reader.next()) != 0;) {
+    // The size is only a hint: the file may grow or shrink while it is read.
+    const qint64 hint = S_ISREG(status.st_mode) ? status.st_size + 1 : 0;
+    QByteArray buffer(std::min(std::max<qint64>(hint, 64 * 1024), limit + 1), Qt::Uninitialized);
+    qint64 filled = 0;
+    for (;;) {
+        // Never more than one byte past the limit, which tells that it is passed.
+        if (filled == buffer.size())
+            buffer.resize(std::min(buffer.size() * 2, limit + 1));
+        const qint64 got = files.read(fd, buffer.data() + filled, buffer.size() - filled);
+        if (got == 0)
+            break;
         if (got < 0)
             return int(got);
+        filled += got;
+        if (filled > limit)
+            return -EFBIG;
     }
-    content = reader.take();
+    buffer.truncate(filled);
+    content = std::move(buffer);
     return 0;
 }
 

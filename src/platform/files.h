@@ -25,7 +25,6 @@ public:
     virtual int open(const QString &path, int flags, mode_t mode = 0);
     // Returns the number of bytes, or -errno. EINTR is retried inside.
     virtual qint64 read(int fd, char *buffer, qint64 size);
-    virtual qint64 pread(int fd, char *buffer, qint64 size, qint64 offset);
     virtual qint64 write(int fd, const char *data, qint64 size);
     // Return 0, or -errno.
     virtual int fsync(int fd);
@@ -63,35 +62,10 @@ void ignoreFileSizeSignal();
 // The system's text for a (positive or negative) errno, e.g. "No space left on device".
 QString errorText(int error);
 
-// Reads an open file into one buffer, a piece at a time, so that the caller
-// can look at each piece while it is still in the processor's cache.
-class PieceReader
-{
-public:
-    // A piece is at most pieceSize bytes; the default reads as much as fits.
-    explicit PieceReader(Files &files, int fd, qint64 pieceSize = kWhole);
-
-    static constexpr qint64 kWhole = qint64(1) << 62;
-
-    // Sizes the buffer from the file's size. Returns 0, or -errno.
-    int begin();
-    // Reads the next piece after the bytes read so far. Returns the number of
-    // bytes read, 0 at the end of the file, or -errno.
-    qint64 next();
-    // What has been read so far; the bytes move when the buffer grows.
-    QByteArrayView bytes() const { return QByteArrayView(m_buffer.constData(), m_filled); }
-    QByteArray take();
-
-private:
-    Files &m_files;
-    int m_fd;
-    qint64 m_pieceSize;
-    QByteArray m_buffer;
-    qint64 m_filled = 0;
-};
-
-// Reads the whole of an open file. Returns 0, or -errno.
-int readAll(Files &files, int fd, QByteArray &content);
+// Reads the whole of an open file, of at most limit bytes: the size is only a
+// hint, and a file that grows past the limit while it is read is stopped
+// there. Returns 0, -EFBIG for a file larger than limit, or -errno.
+int readAll(Files &files, int fd, QByteArray &content, qint64 limit = qint64(1) << 62);
 // Writes all of data, looping over short writes. Returns 0, or -errno.
 int writeAll(Files &files, int fd, QByteArrayView data);
 // Opens a directory and syncs it, so that a rename in it is durable. Returns 0, or -errno.

@@ -27,16 +27,10 @@ std::optional<QByteArray> readRegularFile(const QString &path, qint64 maxBytes)
         return std::nullopt;
     std::optional<QByteArray> result;
     struct stat status {};
-    if (files.fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= maxBytes) {
-        // The size is only a hint: a file that grows while it is read is
-        // stopped as soon as it passes the limit.
-        PieceReader reader(files, fd);
-        bool fine = reader.begin() == 0;
-        for (qint64 got; fine && (got = reader.next()) != 0;)
-            fine = got > 0 && reader.bytes().size() <= maxBytes;
-        if (fine)
-            result = reader.take();
-    }
+    QByteArray content;
+    if (files.fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= maxBytes
+        && readAll(files, fd, content, maxBytes) == 0)
+        result = std::move(content);
     files.close(fd);
     return result;
 }

@@ -1,37 +1,25 @@
-// DataFile's reading side, and how a store error reads for the user. The
-// writing methods live in data_file_writing.cpp.
-
 #include "store/data_file.h"
 
 #include "platform/files.h"
-#include "store/lines.h"
-#include "store/replace.h"
+#include "store/append.h"
+#include "store/erase.h"
+#include "store/opening.h"
+#include "store/replacement.h"
 
+#include <QScopeGuard>
+
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <new>
+#include <thread>
 
 namespace zumivok {
 
 namespace {
-
-template <typename T>
-Outcome<T> failed(const StoreError &error)
-{
-    return Outcome<T>::failure(error);
-}
-
-// The verb of each StoreError::Action, in the order of the enum.
-constexpr const char *kActionNames[] = {"read", "open", "create", "write", "sync", "close", "rename"};
-
-// Opens a file for reading; only a regular file is a catalogue.
-Outcome<int> openForReading(Files &files, const QString &file)
-{
-    return openRegularFile(files, file, O_RDONLY, StoreError::Action::Read);
-}
-
-StoreError readError(const QString &file, int result)
-{
-    return StoreError{StoreError::Action::Read, file, -result};
-}
 
 // Opens the data file and runs scan over its lines. A missing file is scanned
 // as empty. Every byte is read even when the scan stops early, so that a file
@@ -39,14 +27,14 @@ StoreError readError(const QString &file, int result)
 template <typename T, typename Scan>
 Outcome<T> scanFile(Files &files, const QString &file, qsizetype pieceSize, Scan scan)
 {
-    const Outcome<int> opened = openForReading(files, file);
+    const Outcome<int> opened = openRegularFile(files, file, O_RDONLY, StoreError::Action::Read);
     if (isMissing(opened.error)) {
         MemorySource nothing{QByteArrayView()};
         LineReader lines(nothing);
         return {scan(lines), std::nullopt};
     }
     if (!opened.ok())
-        return failed<T>(*opened.error);
+        return Outcome<T>::failure(*opened.error);
     FileSource source(files, opened.value);
     LineReader lines(source, pieceSize);
     T value = scan(lines);
@@ -54,65 +42,61 @@ Outcome<T> scanFile(Files &files, const QString &file, qsizetype pieceSize, Scan
     // A failing close of a file that was only read loses nothing.
     files.close(opened.value);
     if (lines.error())
-        return failed<T>(readError(file, lines.error()));
+        return Outcome<T>::failure(StoreError::system(StoreError::Action::Read, file, lines.error()));
     return {std::move(value), std::nullopt};
 }
 
+// How long a writing command waits for another window's to end.
+constexpr auto kLockWait = std::chrono::seconds(3);
+constexpr auto kLockRetry = std::chrono::milliseconds(20);
+
+// The data directory's advisory lock, held for the whole of one writing
+// command, so that two windows on one catalogue never interleave their reads,
+// writes and renames. It is taken on the directory itself and adds no file. A
+// directory that cannot be opened or locked at all (a file system without
+// locks) is written to unlocked, as before; the check that the data file is
+// still the one that was read stays.
+class DirectoryLock
+{
+public:
+    DirectoryLock(Files &files, const QString &directory) : m_files(files)
+    {
+        m_fd = files.open(directory, O_RDONLY | O_DIRECTORY);
+        if (m_fd < 0)
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        for (;;) {
+            const int locked = files.flock(m_fd, LOCK_EX | LOCK_NB);
+            if (locked != -EWOULDBLOCK)
+                return;
+            if (std::chrono::steady_clock::now() >= deadline)
+                break;
+            std::this_thread::sleep_for(kLockRetry);
+        }
+        m_busy = true;
+    }
+    ~DirectoryLock()
+    {
+        // Closing the directory releases the lock.
+        if (m_fd >= 0)
+            m_files.close(m_fd);
+    }
+    Q_DISABLE_COPY_MOVE(DirectoryLock)
+
+    bool busy() const { return m_busy; }
+
+private:
+    Files &m_files;
+    int m_fd = -1;
+    bool m_busy = false;
+};
+
+StoreError busy(const QString &path)
+{
+    return StoreError::refusal(StoreError::Action::Write, path, StoreError::Reason::Busy);
+}
+
 } // namespace
-
-QString onOneLine(QString name)
-{
-    for (QChar &c : name) {
-        if (c.unicode() < 0x20)
-            c = QLatin1Char(' ');
-    }
-    return name;
-}
-
-QString theEntry(const QString &name)
-{
-    return name.isEmpty() ? QStringLiteral("the entry without a name")
-                          : QStringLiteral("the entry %1").arg(onOneLine(name));
-}
-
-QString StoreError::describe() const
-{
-    const QString file = displayPath(path);
-    const QString other = displayPath(target);
-    switch (reason) {
-    case Reason::EndsInsideRecord:
-        return QStringLiteral("The data file ends inside %1, which has no \"~End Entry\" line: "
-                              "a new entry written after it would become part of it.")
-            .arg(theEntry(entry));
-    case Reason::Busy:
-        return QStringLiteral("Could not change %1: another ZumiVok window is changing it just "
-                              "now. Try again in a moment.")
-            .arg(file);
-    case Reason::ScratchIsDataFile:
-        return QStringLiteral("Could not use %1 as the scratch file: it is the data file %2 "
-                              "itself. Give the data file another name.")
-            .arg(file, other);
-    case Reason::ChangedMeanwhile:
-        return QStringLiteral("Could not replace %1: another program changed it while ZumiVok "
-                              "was writing. The new content is kept in %2.")
-            .arg(file, other);
-    case Reason::NotDurable:
-        return QStringLiteral("The change is saved in %1, but its folder could not be synced: "
-                              "%2. It may not survive a power cut.")
-            .arg(file, errorText(error));
-    case Reason::SystemError:
-    case Reason::NotRegularFile:
-        break;
-    }
-    QString line = action == Action::Rename
-        ? QStringLiteral("Could not rename %1 to %2").arg(file, other)
-        : QStringLiteral("Could not %1 %2").arg(QLatin1StringView(kActionNames[int(action)]), file);
-    if (reason == Reason::NotRegularFile)
-        line += QStringLiteral(": Not a regular file");
-    else if (error != 0)
-        line += QStringLiteral(": ") + errorText(error);
-    return line + QLatin1Char('.');
-}
 
 DataFile::DataFile(Files &files, const QString &directory, qsizetype pieceSize)
     : m_files(files), m_directory(directory), m_pieceSize(pieceSize)
@@ -150,6 +134,148 @@ Outcome<bool> DataFile::containsName(QStringView name) const
     return scanFile<bool>(m_files, path(), m_pieceSize, [&](LineReader &lines) {
         return zumivok::containsName(lines, name);
     });
+}
+
+SaveAnswer DataFile::save(SaveMode mode, QStringView typedName, QStringView picture,
+                          QStringView data)
+{
+    SaveAnswer answer;
+    answer.refusals = inputRefusals(typedName, data);
+    if (!answer.refusals.empty())
+        return answer;
+    const QString name = storedName(typedName);
+    if (const std::optional<RecordProblem> problem = checkRecord(name, picture, data)) {
+        answer.refusals.push_back(refusalOf(*problem));
+        return answer;
+    }
+    const QByteArray record = recordBytes(name, picture, data);
+    // Edit erases by the name as typed, which is the name shown.
+    answer.error = mode == SaveMode::Edit ? replaceEntry(typedName, record) : append(record, name);
+    if (answer.error && answer.error->reason == StoreError::Reason::NameExists) {
+        answer.error.reset();
+        answer.refusals.push_back(nameExists());
+        return answer;
+    }
+    if (!answer.error || answer.error->changeMade())
+        answer.storedName = name;
+    return answer;
+}
+
+std::optional<StoreError> DataFile::append(QByteArrayView record, std::optional<QStringView> unique)
+{
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return busy(path());
+    return appendRecord(m_files, path(), pathOf(kEraseScratch), record, unique, m_pieceSize);
+}
+
+std::optional<StoreError> DataFile::replaceEntry(QStringView key, QByteArrayView record)
+{
+    return rewrite(key, record);
+}
+
+std::optional<StoreError> DataFile::erase(QStringView key)
+{
+    return rewrite(key, std::nullopt);
+}
+
+std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByteArrayView> record)
+{
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return busy(path());
+    struct stat status {};
+    const Outcome<int> opened =
+        openRegularFile(m_files, path(), O_RDONLY, StoreError::Action::Read, &status);
+    // There is nothing to erase from a missing file, and no reason to make
+    // one unless a record is to go in.
+    if (isMissing(opened.error))
+        return record ? replaceFile(m_files, path(), pathOf(kEraseScratch), *record) : std::nullopt;
+    if (!opened.ok())
+        return opened.error;
+    // A failing close of a file that was only read loses nothing.
+    auto close = qScopeGuard([&] { m_files.close(opened.value); });
+
+    Replacement replacement(m_files, path(), pathOf(kEraseScratch));
+    if (auto failed = replacement.begin())
+        return failed;
+    replacement.expect(status);
+    FileSource source(m_files, opened.value);
+    LineReader lines(source, m_pieceSize);
+    OpenRecordWatch watch;
+    eraseRecords(lines, key, replacement, record ? &watch : nullptr);
+    close.dismiss();
+    m_files.close(opened.value);
+    if (lines.error())
+        return StoreError::system(StoreError::Action::Read, path(), lines.error());
+    if (record) {
+        // What is left may end inside a record, which would take the new one
+        // in. Erase's output ends every line, so the record starts a line.
+        if (const std::optional<QString> open = watch.openRecord())
+            return StoreError::endsInsideRecord(path(), *open);
+        replacement.put(*record);
+    }
+    return replacement.commit();
+}
+
+Outcome<std::optional<SortRefusal>> DataFile::sort()
+{
+    return sort(qint64(sysconf(_SC_PHYS_PAGES)) * qint64(sysconf(_SC_PAGESIZE)));
+}
+
+Outcome<std::optional<SortRefusal>> DataFile::sort(qint64 memory)
+{
+    using Result = Outcome<std::optional<SortRefusal>>;
+    const Result tooLarge{SortRefusal{SortRefusal::Kind::TooLarge, QString()}, std::nullopt};
+    const DirectoryLock lock(m_files, m_directory);
+    if (lock.busy())
+        return Result::failure(busy(path()));
+    struct stat status {};
+    const Outcome<int> opened =
+        openRegularFile(m_files, path(), O_RDONLY, StoreError::Action::Read, &status);
+    if (isMissing(opened.error))
+        return sortContent(QByteArray(), memory, nullptr);
+    if (!opened.ok())
+        return Result::failure(*opened.error);
+    // The sort holds the file's bytes and an index of its records; more than
+    // the machine has would end in the system taking the memory back by
+    // force. The bytes are known before reading, and a file that grows while
+    // it is read is stopped at what can be held; the records are counted after.
+    try {
+        QByteArray content;
+        const int read = qint64(status.st_size) > memory
+            ? -EFBIG
+            : readAll(m_files, opened.value, content, memory);
+        // A failing close of a file that was only read loses nothing.
+        m_files.close(opened.value);
+        if (read == -EFBIG)
+            return tooLarge;
+        if (read < 0)
+            return Result::failure(StoreError::system(StoreError::Action::Read, path(), read));
+        return sortContent(content, memory, &status);
+    } catch (const std::bad_alloc &) {
+        return tooLarge;
+    }
+}
+
+Outcome<std::optional<SortRefusal>> DataFile::sortContent(QByteArrayView content, qint64 memory,
+                                                          const struct stat *asRead)
+{
+    using Result = Outcome<std::optional<SortRefusal>>;
+    // Worked out before the scratch file is made, so that a refused file
+    // leaves nothing behind.
+    const SortedContent sorted(content, memory - content.size());
+    if (sorted.refusal())
+        return {sorted.refusal(), std::nullopt};
+    Replacement replacement(m_files, path(), pathOf(kSortScratch));
+    if (auto failed = replacement.begin())
+        return Result::failure(*failed);
+    if (asRead)
+        replacement.expect(*asRead);
+    sorted.writeTo(replacement);
+    if (auto failed = replacement.commit())
+        return Result::failure(*failed);
+    return {};
 }
 
 } // namespace zumivok

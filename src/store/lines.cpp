@@ -18,25 +18,6 @@ const char *find(const char *from, const char *to, char byte)
     return static_cast<const char *>(std::memchr(from, byte, size_t(to - from)));
 }
 
-// Whether the bytes at at are prefix's, eight at a time: a marker is checked
-// at every possible place, and a call for each would cost more than the look.
-bool sameBytes(const char *at, QByteArrayView prefix)
-{
-    qsizetype i = 0;
-    for (; i + 8 <= prefix.size(); i += 8) {
-        quint64 here, there;
-        std::memcpy(&here, at + i, sizeof here);
-        std::memcpy(&there, prefix.data() + i, sizeof there);
-        if (here != there)
-            return false;
-    }
-    for (; i < prefix.size(); ++i) {
-        if (at[i] != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 qint64 FileSource::read(char *into, qint64 size)
@@ -44,24 +25,13 @@ qint64 FileSource::read(char *into, qint64 size)
     return m_files.read(m_fd, into, size);
 }
 
-qint64 FileSource::readAt(char *into, qint64 size, qint64 offset)
-{
-    return m_files.pread(m_fd, into, size, offset);
-}
-
 qint64 MemorySource::read(char *into, qint64 size)
 {
-    const qint64 got = readAt(into, size, m_read);
-    m_read += got;
-    return got;
-}
-
-qint64 MemorySource::readAt(char *into, qint64 size, qint64 offset)
-{
-    const qint64 got = std::clamp<qint64>(m_bytes.size() - offset, 0, size);
+    const qint64 got = std::clamp<qint64>(m_bytes.size() - m_read, 0, size);
     // An empty view may have no bytes at all to point at.
     if (got > 0)
-        std::memcpy(into, m_bytes.data() + offset, size_t(got));
+        std::memcpy(into, m_bytes.data() + m_read, size_t(got));
+    m_read += got;
     return got;
 }
 
@@ -106,9 +76,7 @@ bool LineReader::skipToLineStartingWith(QByteArrayView prefix)
         const char *lastWhole = end - prefix.size();
         const char *at = bytes + m_begin;
         while ((at = find(at, end, prefix.front())) && at <= lastWhole) {
-            // Most places that share the first byte differ at the second.
-            if ((prefix.size() < 2 || at[1] == prefix[1]) && lineStartsAt(at - bytes)
-                && sameBytes(at, prefix)) {
+            if (bytesStartWith(at, prefix) && lineStartsAt(at - bytes)) {
                 m_begin = at - bytes;
                 return true;
             }

@@ -58,17 +58,17 @@ bool nameBefore(QByteArrayView a, QByteArrayView b)
 
 // The first 16 order codes of a name, for sorting without reaching into the
 // content for every comparison; names that agree there are compared whole.
-struct NameKey
+struct OrderKey
 {
     quint64 high = 0;
     quint64 low = 0;
     qsizetype record = 0;
 };
 
-NameKey nameKey(QByteArrayView name, qsizetype record)
+OrderKey orderKey(QByteArrayView name, qsizetype record)
 {
     const auto &order = orderCodes();
-    NameKey key;
+    OrderKey key;
     key.record = record;
     for (qsizetype i = 0; i < 16; ++i) {
         const quint64 code = i < name.size() ? order[static_cast<unsigned char>(name[i])] : 0;
@@ -151,14 +151,14 @@ private:
 std::vector<qsizetype> passOrder(qsizetype count,
                                  const std::function<QByteArrayView(qsizetype)> &nameOf)
 {
-    std::vector<NameKey> keys;
+    std::vector<OrderKey> keys;
     keys.reserve(size_t(count));
     bool lowCharacters = false;
     for (qsizetype i = 0; i < count; ++i) {
-        keys.push_back(nameKey(nameOf(i), i));
+        keys.push_back(orderKey(nameOf(i), i));
         lowCharacters = lowCharacters || holdsCharacterBelowCr(nameOf(i));
     }
-    std::sort(keys.begin(), keys.end(), [&nameOf](const NameKey &a, const NameKey &b) {
+    std::sort(keys.begin(), keys.end(), [&nameOf](const OrderKey &a, const OrderKey &b) {
         if (a.high != b.high)
             return a.high < b.high;
         if (a.low != b.low)
@@ -167,7 +167,7 @@ std::vector<qsizetype> passOrder(qsizetype count,
     });
     std::vector<qsizetype> byName;
     byName.reserve(size_t(count));
-    for (const NameKey &key : keys)
+    for (const OrderKey &key : keys)
         byName.push_back(key.record);
     keys = {};
     if (!lowCharacters)

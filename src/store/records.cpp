@@ -11,19 +11,9 @@ namespace zumivok {
 
 namespace {
 
-bool startsWith(QByteArrayView bytes, QByteArrayView marker)
+bool startsWith(QByteArrayView line, QByteArrayView marker)
 {
-    // Most lines do not begin with the marker's "~".
-    return bytes.size() >= marker.size() && bytes.front() == marker.front()
-        && std::memcmp(bytes.data(), marker.data(), size_t(marker.size())) == 0;
-}
-
-template <typename Run>
-auto overBytes(QByteArrayView content, Run run)
-{
-    MemorySource source(content);
-    LineReader lines(source);
-    return run(lines);
+    return line.size() >= marker.size() && bytesStartWith(line.data(), marker);
 }
 
 } // namespace
@@ -156,16 +146,23 @@ std::optional<QString> OpenRecordWatch::openRecord() const
     return cp1252::decode(QByteArrayView(m_name.data(), qsizetype(m_name.size())));
 }
 
-std::optional<QString> recordOpenAtEnd(LineReader &lines)
+FileEnd scanToEnd(LineReader &lines, std::optional<QStringView> name)
 {
+    // Every begin-marker line but a name line starts a record, for the watch
+    // as for the record reader, so the watch tells where the name lines are.
+    const std::optional<NameKey> key = name ? std::optional<NameKey>(*name) : std::nullopt;
+    FileEnd end;
     OpenRecordWatch watch;
     while (!lines.atEnd()) {
         if (watch.onlyMarkersMatter() && !lines.skipToLineStartingWith("~"))
             break;
+        if (key && !end.named && watch.atNameLine())
+            end.named = key->isLineAt(lines);
         watch.see(lines);
         lines.skipLine();
     }
-    return watch.openRecord();
+    end.openRecord = watch.openRecord();
+    return end;
 }
 
 SearchHit searchRecords(LineReader &lines, QStringView typed)
@@ -223,26 +220,6 @@ bool containsName(LineReader &lines, QStringView name)
         lines.passLineStart();
     }
     return false;
-}
-
-SearchHit searchRecords(QByteArrayView content, QStringView typed)
-{
-    return overBytes(content, [&](LineReader &lines) { return searchRecords(lines, typed); });
-}
-
-std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
-{
-    return overBytes(content, [&](LineReader &lines) { return recordAt(lines, position); });
-}
-
-QString topicList(QByteArrayView content)
-{
-    return overBytes(content, [](LineReader &lines) { return topicList(lines); });
-}
-
-bool containsName(QByteArrayView content, QStringView name)
-{
-    return overBytes(content, [&](LineReader &lines) { return containsName(lines, name); });
 }
 
 } // namespace zumivok

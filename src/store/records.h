@@ -97,6 +97,8 @@ public:
     // marker begins with it, and the lines are counted only right after a
     // begin marker.
     bool onlyMarkersMatter() const { return !m_open || m_linesSince >= 2; }
+    // Whether the next line seen is a record's name line.
+    bool atNameLine() const { return m_open && m_linesSince == 0; }
     // The name of the record the file ends inside, if it does.
     std::optional<QString> openRecord() const;
 
@@ -110,20 +112,20 @@ private:
     bool m_nameSeen = false; // since the last begin marker
 };
 
-// Whether the lines from here to the end end inside a record; the reader ends
-// at the end.
-std::optional<QString> recordOpenAtEnd(LineReader &lines);
+// What a new record would meet at the end of the file: whether a record of
+// the name (when given) is there already, and the record the file ends inside,
+// if it does. One pass; the reader ends at the end.
+struct FileEnd
+{
+    bool named = false;
+    std::optional<QString> openRecord;
+};
+FileEnd scanToEnd(LineReader &lines, std::optional<QStringView> name);
 
 // The reading commands, each one pass over the records.
 SearchHit searchRecords(LineReader &lines, QStringView typed);
 std::optional<ShownEntry> recordAt(LineReader &lines, qint64 position);
 QString topicList(LineReader &lines); // every name followed by CR LF
 bool containsName(LineReader &lines, QStringView name);
-
-// The same over bytes in memory.
-SearchHit searchRecords(QByteArrayView content, QStringView typed);
-std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position);
-QString topicList(QByteArrayView content);
-bool containsName(QByteArrayView content, QStringView name);
 
 } // namespace zumivok

@@ -1,6 +1,7 @@
 #include "store/sort.h"
 
 #include "store/codepage.h"
+#include "store/erase.h"
 #include "store/lines.h"
 #include "store/pass_order.h"
 #include "store/records.h"
@@ -68,22 +69,6 @@ struct SortedContent::Record
 namespace {
 
 using Record = SortedContent::Record;
-
-// The byte of each byte's lower-case character: the code page holds the
-// lower case of each of its characters.
-const std::array<char, 256> &lowerBytes()
-{
-    static const std::array<char, 256> table = [] {
-        std::array<char, 256> lower{};
-        for (size_t byte = 0; byte < lower.size(); ++byte) {
-            const QChar lowered = cp1252::lowerOf(static_cast<unsigned char>(byte));
-            lower[byte] = cp1252::encode(QStringView(&lowered, 1)).front();
-        }
-        return lower;
-    }();
-    return table;
-}
-
 
 struct Layout
 {
@@ -165,22 +150,11 @@ std::variant<Layout, SortRefusal> readLayout(QByteArrayView content, qint64 inde
 
 std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
 {
-    const auto &lower = lowerBytes();
-    const auto lowerByte = [&lower](char byte) { return lower[static_cast<unsigned char>(byte)]; };
-    const auto hashOf = [&](QByteArrayView name) {
+    const auto hashOf = [](QByteArrayView name) {
         quint64 hash = 14695981039346656037ull;
         for (const char byte : name)
-            hash = (hash ^ static_cast<unsigned char>(lowerByte(byte))) * 1099511628211ull;
+            hash = (hash ^ cp1252::lowerOf(static_cast<unsigned char>(byte)).unicode()) * 1099511628211ull;
         return hash;
-    };
-    const auto sameIgnoringCase = [&](QByteArrayView a, QByteArrayView b) {
-        if (a.size() != b.size())
-            return false;
-        for (qsizetype i = 0; i < a.size(); ++i) {
-            if (lowerByte(a[i]) != lowerByte(b[i]))
-                return false;
-        }
-        return true;
     };
     // Open addressing over at least twice as many slots as names. A slot holds
     // the upper half of a name's hash and the record's index plus one (0 when
@@ -200,7 +174,7 @@ std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
                 break;
             }
             if ((entry & kTagMask) == (hash & kTagMask)
-                && sameIgnoringCase(records[size_t(entry & ~kTagMask) - 1].name, name))
+                && nameMatches(lowered(cp1252::decode(name)), records[size_t(entry & ~kTagMask) - 1].name))
                 return refusal(SortRefusal::Kind::EqualNames, name);
         }
     }
@@ -237,10 +211,8 @@ void putErasedForm(QByteArrayView bytes, bool asRead, ByteSink &out)
 {
     MemorySource source(bytes);
     LineReader lines(source);
-    for (int lineNumber = 0; !lines.atEnd(); ++lineNumber) {
-        // 0 name, 1 picture, then data lines and the end marker. The end-marker
-        // line is never empty, so an empty line from the third on is a data line.
-        if (asRead || lineNumber < 2 || !lines.lineIsEmpty()) {
+    for (qint64 lineOfRecord = 0; !lines.atEnd(); ++lineOfRecord) {
+        if (asRead || eraseKeeps(lineOfRecord, lines.lineIsEmpty())) {
             lines.copyLine(out);
             out.put(kLineEnd);
         } else {
@@ -323,16 +295,6 @@ void SortedContent::writeTo(ByteSink &out) const
             putErasedForm(bytes, asRead, out);
         out.put(kLineEnd);
     }
-}
-
-std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content)
-{
-    const SortedContent sorted(content);
-    if (sorted.refusal())
-        return *sorted.refusal();
-    ByteArraySink out;
-    sorted.writeTo(out);
-    return out.take();
 }
 
 } // namespace zumivok

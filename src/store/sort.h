@@ -64,7 +64,4 @@ private:
     std::optional<SortRefusal> m_refusal;
 };
 
-// The same, in memory.
-std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content);
-
 } // namespace zumivok

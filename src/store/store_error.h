@@ -20,6 +20,7 @@ struct StoreError
         ScratchIsDataFile, // the scratch file (path) is the data file (target) under another name
         ChangedMeanwhile, // the data file changed under the rewrite; the new content is kept in target
         NotDurable, // the change is made, but the directory sync after the rename failed
+        NameExists, // a new record's name is taken (Done shows a box of its own)
     };
 
     Action action = Action::Read;
@@ -28,6 +29,25 @@ struct StoreError
     QString target{}; // the new name, for a rename; see Reason for the others
     Reason reason = Reason::SystemError;
     QString entry{}; // the name of the record the file ends inside
+
+    // The system's failure: result is -errno (or errno).
+    static StoreError system(Action action, const QString &path, int result,
+                             const QString &target = QString())
+    {
+        return StoreError{action, path, result < 0 ? -result : result, target};
+    }
+    static StoreError refusal(Action action, const QString &path, Reason reason)
+    {
+        return StoreError{action, path, 0, QString(), reason};
+    }
+
+    // A record appended to path would become part of the entry it ends inside.
+    static StoreError endsInsideRecord(const QString &path, const QString &entry)
+    {
+        StoreError error = refusal(Action::Write, path, Reason::EndsInsideRecord);
+        error.entry = entry;
+        return error;
+    }
 
     // Whether the change was made all the same: the error is a warning.
     bool changeMade() const { return reason == Reason::NotDurable; }

@@ -11,7 +11,7 @@
 #include "store/data_file.h"
 #include "store/lines.h"
 #include "store/records.h"
-#include "store/rewrite.h"
+#include "store/new_record.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
@@ -58,11 +58,6 @@ public:
     {
         before();
         return Files::read(fd, buffer, size);
-    }
-    qint64 pread(int fd, char *buffer, qint64 size, qint64 offset) override
-    {
-        before();
-        return Files::pread(fd, buffer, size, offset);
     }
     qint64 write(int fd, const char *data, qint64 size) override
     {

@@ -1,7 +1,8 @@
 #include "platform/files.h"
 #include "store/codepage.h"
 #include "store/data_file.h"
-#include "store/replace.h"
+#include "store/append.h"
+#include "store/replacement.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 

@@ -2,6 +2,7 @@
 #include "store/lines.h"
 #include "store/records.h"
 #include "support/temp_catalogue.h"
+#include "support/memory_store.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -10,6 +11,10 @@
 #include <utility>
 
 using namespace zumivok;
+using zumivok::test::searchRecords;
+using zumivok::test::containsName;
+using zumivok::test::recordAt;
+using zumivok::test::topicList;
 using zumivok::test::crlfLines;
 using zumivok::test::record;
 
@@ -110,14 +115,12 @@ public:
     }
     qint64 read(char *into, qint64 size) override
     {
-        const qint64 piece = std::min<qint64>(size, 1 + m_random.bounded(m_largestPiece));
-        const qint64 got = readAt(into, piece, m_read);
-        m_read += got;
-        return got;
-    }
-    qint64 readAt(char *into, qint64 size, qint64 offset) override
-    {
-        return MemorySource(m_content).readAt(into, size, offset);
+        const qint64 piece = std::min<qint64>(
+            {size, 1 + m_random.bounded(m_largestPiece), m_content.size() - m_read});
+        if (piece > 0)
+            std::memcpy(into, m_content.constData() + m_read, size_t(piece));
+        m_read += std::max<qint64>(piece, 0);
+        return std::max<qint64>(piece, 0);
     }
 
 private:

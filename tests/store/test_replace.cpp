@@ -1,4 +1,5 @@
-#include "store/replace.h"
+#include "store/append.h"
+#include "store/replacement.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 
@@ -288,7 +289,8 @@ void TestReplace::appendStartsOnALineOfItsOwn()
         dir.write(old);
     FailingFiles files;
     const QByteArray record = added.startsWith("\r\n") ? added.sliced(2) : added;
-    QVERIFY(!appendToFile(files, dir.dataPath(), record));
+    QVERIFY(!appendRecord(files, dir.dataPath(), dir.filePath("temp.dat"), record, {},
+                          LineReader::kPieceSize));
     QCOMPARE(dir.read(), old + added);
     QCOMPARE(modeOf(dir.dataPath()), 0644);
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
@@ -313,7 +315,8 @@ void TestReplace::appendFailureLeavesFileAsItWas_data()
     QTest::newRow("write") << kOld << Call::Write << 1 << Action::Write << data;
     QTest::newRow("write after a partial one") << kOld << Call::Write << 2 << Action::Write << data;
     QTest::newRow("fsync") << kOld << Call::Fsync << 1 << Action::Sync << data;
-    QTest::newRow("close") << kOld << Call::Close << 1 << Action::Close << data;
+    // The file is read, and closed (close 1), before it is opened to append to.
+    QTest::newRow("close") << kOld << Call::Close << 2 << Action::Close << data;
     QTest::newRow("missing: lstat") << none << Call::Lstat << 1 << Action::Read << data;
     QTest::newRow("missing: create") << none << Call::Open << 2 << Action::Create << scratch;
     QTest::newRow("missing: write after a partial one")
@@ -344,7 +347,8 @@ void TestReplace::appendFailureLeavesFileAsItWas()
     files.failOn(call, n, EDQUOT);
     const int descriptors = openDescriptors();
 
-    const std::optional<StoreError> failed = appendToFile(files, dir.dataPath(), kNew);
+    const std::optional<StoreError> failed = appendRecord(
+        files, dir.dataPath(), dir.filePath("temp.dat"), kNew, {}, LineReader::kPieceSize);
     QVERIFY(failed);
     QCOMPARE(failed->action, action);
     QCOMPARE(failed->path, dir.filePath(file));

@@ -1,9 +1,11 @@
-#include "store/rewrite.h"
+#include "store/new_record.h"
 #include "support/temp_catalogue.h"
+#include "support/memory_store.h"
 
 #include <QTest>
 
 using namespace zumivok;
+using zumivok::test::eraseRecords;
 using zumivok::test::crlfLines;
 using zumivok::test::record;
 using Kind = RecordProblem::Kind;

@@ -2,10 +2,12 @@
 #include "store/sort.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
+#include "support/memory_store.h"
 
 #include <QTest>
 
 using namespace zumivok;
+using zumivok::test::sortedContent;
 using zumivok::test::crlfLines;
 using zumivok::test::record;
 

@@ -6,6 +6,7 @@
 #include "store/sort.h"
 #include "support/literal_sort.h"
 #include "support/temp_catalogue.h"
+#include "support/memory_store.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -14,6 +15,7 @@
 #include <map>
 
 using namespace zumivok;
+using zumivok::test::sortedContent;
 using zumivok::test::LiteralSortRun;
 using zumivok::test::TempCatalogue;
 

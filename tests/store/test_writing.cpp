@@ -1,7 +1,8 @@
 #include "store/data_file.h"
-#include "store/rewrite.h"
+#include "store/new_record.h"
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
+#include "support/memory_store.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
+using zumivok::test::eraseRecords;
 using zumivok::test::FailingFiles;
 using zumivok::test::TempCatalogue;
 using zumivok::test::crlfLines;

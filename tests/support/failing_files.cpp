@@ -32,7 +32,7 @@ void FailingFiles::reset()
 
 int FailingFiles::tick(Call call, const QString &what, bool pathMatches)
 {
-    static const char *const names[kCalls] = {"open", "read", "pread", "write", "fsync", "close",
+    static const char *const names[kCalls] = {"open", "read", "stat", "write", "fsync", "close",
                                               "fstat", "lstat", "fchmod", "ftruncate",
                                               "rename", "unlink"};
     const int index = static_cast<int>(call);
@@ -76,10 +76,6 @@ qint64 FailingFiles::read(int fd, char *buffer, qint64 size)
     ZV_FAIL_OR(Call::Read, described(fd), true, Files::read(fd, buffer, size));
 }
 
-qint64 FailingFiles::pread(int fd, char *buffer, qint64 size, qint64 offset)
-{
-    ZV_FAIL_OR(Call::Pread, described(fd), true, Files::pread(fd, buffer, size, offset));
-}
 
 qint64 FailingFiles::write(int fd, const char *data, qint64 size)
 {
@@ -109,6 +105,12 @@ int FailingFiles::lstat(const QString &path, struct stat *status)
 {
     ZV_FAIL_OR(Call::Lstat, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
                Files::lstat(path, status));
+}
+
+int FailingFiles::stat(const QString &path, struct stat *status)
+{
+    ZV_FAIL_OR(Call::Stat, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
+               Files::stat(path, status));
 }
 
 int FailingFiles::fchmod(int fd, mode_t mode)
@@ -161,23 +163,17 @@ int GeneratedCatalogue::open(const QString &, int flags, mode_t)
 
 qint64 GeneratedCatalogue::read(int fd, char *buffer, qint64 size)
 {
-    const qint64 got = pread(fd, buffer, size, m_offset);
-    m_offset += std::max<qint64>(got, 0);
-    return got;
-}
-
-qint64 GeneratedCatalogue::pread(int fd, char *buffer, qint64 size, qint64 offset)
-{
     if (fd != kDescriptor)
         return -EBADF;
     const QByteArray &record = generatedRecord();
-    const qint64 wanted = std::clamp<qint64>(m_size - offset, 0, size);
+    const qint64 wanted = std::clamp<qint64>(m_size - m_offset, 0, size);
     for (qint64 done = 0; done < wanted;) {
-        const qint64 at = (offset + done) % kRecordSize;
+        const qint64 at = (m_offset + done) % kRecordSize;
         const qint64 piece = std::min(wanted - done, kRecordSize - at);
         std::memcpy(buffer + done, record.constData() + at, size_t(piece));
         done += piece;
     }
+    m_offset += wanted;
     return wanted;
 }
 

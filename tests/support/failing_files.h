@@ -19,12 +19,12 @@ namespace zumivok::test {
 class FailingFiles : public Files
 {
 public:
-    enum class Call { Open, Read, Pread, Write, Fsync, Close, Fstat, Lstat, Fchmod, Ftruncate,
+    enum class Call { Open, Read, Stat, Write, Fsync, Close, Fstat, Lstat, Fchmod, Ftruncate,
                       Rename, Unlink };
 
     // Fail the n-th call of this kind (n >= 1); n = 0 means every call.
     void failOn(Call call, int n, int error = ENOSPC);
-    // Fail only calls whose path ends with suffix (for open, lstat, rename, unlink).
+    // Fail only calls whose path ends with suffix (for open, lstat, stat, rename, unlink).
     void onlyForPath(const QString &suffix) { m_pathSuffix = suffix; }
     // Refuse, as the kernel does for a file without write permission, every
     // open for writing of a path ending with suffix, besides any other failure.
@@ -36,12 +36,12 @@ public:
 
     int open(const QString &path, int flags, mode_t mode = 0) override;
     qint64 read(int fd, char *buffer, qint64 size) override;
-    qint64 pread(int fd, char *buffer, qint64 size, qint64 offset) override;
     qint64 write(int fd, const char *data, qint64 size) override;
     int fsync(int fd) override;
     int close(int fd) override;
     int fstat(int fd, struct stat *status) override;
     int lstat(const QString &path, struct stat *status) override;
+    int stat(const QString &path, struct stat *status) override;
     int fchmod(int fd, mode_t mode) override;
     int ftruncate(int fd, qint64 length) override;
     int rename(const QString &from, const QString &to) override;
@@ -82,7 +82,6 @@ public:
 
     int open(const QString &path, int flags, mode_t mode = 0) override;
     qint64 read(int fd, char *buffer, qint64 size) override;
-    qint64 pread(int fd, char *buffer, qint64 size, qint64 offset) override;
     int close(int fd) override;
     int fstat(int fd, struct stat *status) override;
     int lstat(const QString &path, struct stat *status) override;

@@ -1,30 +1,34 @@
 #pragma once
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 #include <optional>
+#include <vector>
 
 namespace zumivok {
 
-class ByteSink;
-class LineReader;
-class OpenRecordWatch;
+// The record Done writes: the input tests and their boxes, the name as it is
+// stored, the checks that it reads back as itself, and its bytes.
 
-// Erase's rules: every record whose name line matches key (lowered, not
-// trimmed) is left out from its begin marker through its end-marker line (or
-// to the end of the file); a longer begin-marker line is cut back to
-// "~Begin Entry"; empty lines outside kept records and empty data lines are
-// dropped, but a kept record's name line and picture line are always written,
-// even when empty, so that its lines never shift; everything else is copied.
-// Every line written ends with CR LF. The lines stream from lines to out;
-// watch, when given, sees every line written.
-void eraseRecords(LineReader &lines, QStringView key, ByteSink &out,
-                  OpenRecordWatch *watch = nullptr);
-// The same in memory.
-QByteArray eraseRecords(QByteArrayView content, QStringView key);
+// A box that Done shows instead of saving.
+struct SaveRefusal
+{
+    enum class Kind {
+        NoData, // the data box is empty
+        TildeName, // the name begins with "~"
+        NoName, // the stored name is empty
+        BadRecord, // the record would not read back as itself (see RecordProblem)
+        NameExists, // New: an entry of that name is there already
+    };
+    Kind kind;
+    QString text;
+};
+
+// Done's input tests, all of them, in the order their boxes come.
+std::vector<SaveRefusal> inputRefusals(QStringView typedName, QStringView data);
+SaveRefusal nameExists();
 
 // The name as Save stores it: every character in upper case one to one
 // (a character whose upper case the file cannot hold stays as it is, so ß
@@ -54,5 +58,8 @@ std::optional<RecordProblem> checkRecord(QStringView storedName, QStringView pic
 // picture line, the data text, "~End Entry", each followed by CR LF.
 // The record must have passed checkRecord.
 QByteArray recordBytes(QStringView storedName, QStringView picture, QStringView data);
+
+// The box for a record that would not read back as itself.
+SaveRefusal refusalOf(const RecordProblem &problem);
 
 } // namespace zumivok

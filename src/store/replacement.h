@@ -14,18 +14,6 @@ namespace zumivok {
 
 class Files;
 
-// Opens a file that must be a regular file. O_NONBLOCK is added, so that a
-// FIFO or device never makes the open wait. A directory is refused with
-// EISDIR, any other file that is not a regular file as NotRegularFile; both,
-// and a failing open, are reported as action, a failing fstat as Read. status
-// receives the file's status when given. The caller closes the descriptor.
-[[nodiscard]] Outcome<int> openRegularFile(Files &files, const QString &path, int flags,
-                                           StoreError::Action action,
-                                           struct stat *status = nullptr);
-
-// Whether error says that the file does not exist.
-[[nodiscard]] bool isMissing(const std::optional<StoreError> &error);
-
 // The one way the data file is replaced. The new content is put into a
 // scratch file beside the target; commit() syncs it, gives it the target's
 // permissions, renames it over the target in one step and syncs the directory.
@@ -87,27 +75,10 @@ private:
     std::optional<Identity> m_expected;
 };
 
-// Whether two paths lead to the same file.
-[[nodiscard]] bool sameFile(Files &files, const QString &a, const QString &b);
 
 // The whole of content in place of target, through the scratch file.
 [[nodiscard]] std::optional<StoreError> replaceFile(Files &files, const QString &target,
                                                     const QString &scratch,
                                                     QByteArrayView content);
-
-// Appends a record to the data file, whole or not at all. A last line without
-// terminator gets CR LF first. A file that ends inside a record is refused
-// (EndsInsideRecord): the record would become part of that one. Bytes that end
-// within the page where the file ends go in one synced write, which a crash
-// leaves whole or absent; a larger append, and a missing file, go through a
-// replacement with the scratch file, so that a grown or new file never exists
-// half-made. On failure the file is as it was.
-// temp.dat beside the data file is the scratch file.
-[[nodiscard]] std::optional<StoreError> appendToFile(Files &files, const QString &path,
-                                                     QByteArrayView data,
-                                                     qsizetype pieceSize = LineReader::kPieceSize);
-
-// The refusal of an append after a record that the file ends inside.
-[[nodiscard]] StoreError endsInsideRecord(const QString &path, const QString &entry);
 
 } // namespace zumivok
