@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 #include <cerrno>
@@ -225,6 +226,34 @@ QString Files::canonicalPath(const QString &path)
     const QString result = decodePath(QByteArrayView(resolved));
     std::free(resolved);
     return result;
+}
+
+DirectoryLock::DirectoryLock(Files &files, const QString &directory,
+                             std::chrono::milliseconds wait)
+    : m_files(files), m_fd(files.open(directory, O_RDONLY | O_DIRECTORY))
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (m_fd >= 0 && files.flock(m_fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_busy = true;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+DirectoryLock::~DirectoryLock()
+{
+    // Closing the directory releases the lock.
+    if (m_fd >= 0)
+        m_files.close(m_fd);
+}
+
+bool sameFile(Files &files, const QString &a, const QString &b)
+{
+    struct stat first {}, second {};
+    return files.stat(a, &first) == 0 && files.stat(b, &second) == 0
+        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 QString errorText(int error)

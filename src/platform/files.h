@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <chrono>
+
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -58,6 +60,29 @@ QString currentDirectory();
 // Makes a write past the file-size limit fail with EFBIG instead of killing
 // the process, so that a half-made append can be undone.
 void ignoreFileSizeSignal();
+
+// An exclusive advisory lock (flock) on a directory, held while the object
+// lives: it adds no file. It waits up to wait for another process's lock to
+// go, and is busy() when it did not. A directory that cannot be opened or
+// locked at all (a file system without locks) is taken as locked.
+class DirectoryLock
+{
+public:
+    DirectoryLock(Files &files, const QString &directory, std::chrono::milliseconds wait);
+    ~DirectoryLock();
+    DirectoryLock(const DirectoryLock &) = delete;
+    DirectoryLock &operator=(const DirectoryLock &) = delete;
+
+    bool busy() const { return m_busy; }
+
+private:
+    Files &m_files;
+    int m_fd = -1;
+    bool m_busy = false;
+};
+
+// Whether two paths lead to the same file.
+bool sameFile(Files &files, const QString &a, const QString &b);
 
 // The system's text for a (positive or negative) errno, e.g. "No space left on device".
 QString errorText(int error);

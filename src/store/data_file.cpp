@@ -10,12 +10,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <new>
-#include <thread>
+#include <unistd.h>
 
 namespace zumivok {
 
@@ -46,50 +42,10 @@ Outcome<T> scanFile(Files &files, const QString &file, qsizetype pieceSize, Scan
     return {std::move(value), std::nullopt};
 }
 
-// How long a writing command waits for another window's to end.
+// Every writing command holds the data directory's lock from its first read
+// to its rename, so that two windows on one catalogue never interleave them;
+// it waits this long for another window's command.
 constexpr auto kLockWait = std::chrono::seconds(3);
-constexpr auto kLockRetry = std::chrono::milliseconds(20);
-
-// The data directory's advisory lock, held for the whole of one writing
-// command, so that two windows on one catalogue never interleave their reads,
-// writes and renames. It is taken on the directory itself and adds no file. A
-// directory that cannot be opened or locked at all (a file system without
-// locks) is written to unlocked, as before; the check that the data file is
-// still the one that was read stays.
-class DirectoryLock
-{
-public:
-    DirectoryLock(Files &files, const QString &directory) : m_files(files)
-    {
-        m_fd = files.open(directory, O_RDONLY | O_DIRECTORY);
-        if (m_fd < 0)
-            return;
-        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-        for (;;) {
-            const int locked = files.flock(m_fd, LOCK_EX | LOCK_NB);
-            if (locked != -EWOULDBLOCK)
-                return;
-            if (std::chrono::steady_clock::now() >= deadline)
-                break;
-            std::this_thread::sleep_for(kLockRetry);
-        }
-        m_busy = true;
-    }
-    ~DirectoryLock()
-    {
-        // Closing the directory releases the lock.
-        if (m_fd >= 0)
-            m_files.close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(DirectoryLock)
-
-    bool busy() const { return m_busy; }
-
-private:
-    Files &m_files;
-    int m_fd = -1;
-    bool m_busy = false;
-};
 
 StoreError busy(const QString &path)
 {
@@ -163,7 +119,7 @@ SaveAnswer DataFile::save(SaveMode mode, QStringView typedName, QStringView pict
 
 std::optional<StoreError> DataFile::append(QByteArrayView record, std::optional<QStringView> unique)
 {
-    const DirectoryLock lock(m_files, m_directory);
+    const DirectoryLock lock(m_files, m_directory, kLockWait);
     if (lock.busy())
         return busy(path());
     return appendRecord(m_files, path(), pathOf(kEraseScratch), record, unique, m_pieceSize);
@@ -181,7 +137,7 @@ std::optional<StoreError> DataFile::erase(QStringView key)
 
 std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByteArrayView> record)
 {
-    const DirectoryLock lock(m_files, m_directory);
+    const DirectoryLock lock(m_files, m_directory, kLockWait);
     if (lock.busy())
         return busy(path());
     struct stat status {};
@@ -227,7 +183,7 @@ Outcome<std::optional<SortRefusal>> DataFile::sort(qint64 memory)
 {
     using Result = Outcome<std::optional<SortRefusal>>;
     const Result tooLarge{SortRefusal{SortRefusal::Kind::TooLarge, QString()}, std::nullopt};
-    const DirectoryLock lock(m_files, m_directory);
+    const DirectoryLock lock(m_files, m_directory, kLockWait);
     if (lock.busy())
         return Result::failure(busy(path()));
     struct stat status {};

@@ -37,14 +37,6 @@ std::optional<StoreError> refuseUnwritable(Files &files, const QString &target,
     return std::nullopt;
 }
 
-// Whether two paths lead to the same file.
-bool sameFile(Files &files, const QString &a, const QString &b)
-{
-    struct stat first {}, second {};
-    return files.stat(a, &first) == 0 && files.stat(b, &second) == 0
-        && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
-
 } // namespace
 
 Replacement::Replacement(Files &files, const QString &target, const QString &scratch)
