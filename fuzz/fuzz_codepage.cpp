@@ -28,7 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The same bytes as UTF-16 bring characters the code page lacks.
     QString text(qsizetype(size / 2), Qt::Uninitialized);
-    std::memcpy(text.data(), data, size_t(text.size()) * sizeof(QChar));
+    // An empty input may come as a null pointer, which memcpy must not be
+    // given even for no bytes.
+    if (!text.isEmpty())
+        std::memcpy(text.data(), data, size_t(text.size()) * sizeof(QChar));
     const QByteArray encoded = cp1252::encode(text);
     check(encoded.size() == text.size(), "encode: one byte a character");
     qsizetype first = -1;

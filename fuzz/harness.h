@@ -26,6 +26,10 @@ inline void check(bool holds, const char *what)
 // with them. Without a NUL the field is empty and input stays whole.
 inline QByteArrayView takeField(QByteArrayView &input)
 {
+    // An empty view may point at nothing, and memchr must not be given null
+    // even for no bytes.
+    if (input.isEmpty())
+        return {};
     const void *nul = std::memchr(input.data(), '\0', size_t(input.size()));
     if (!nul)
         return {};
