@@ -14,7 +14,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 packages=(cmake make g++ qt6-base-dev fonts-dejavu-core qt6-image-formats-plugins
           dpkg-dev librsvg2-bin)
 if [ "$#" -eq 0 ]; then
-  packages+=(xvfb xauth xdotool xclip file desktop-file-utils appstream
+  packages+=(xvfb xauth xdotool xclip x11-utils file desktop-file-utils appstream
              lintian devscripts man-db at-spi2-core python3-pyatspi dbus fonts-cantarell fonts-noto-core)
 fi
 

@@ -2,12 +2,12 @@
 # Starts the built program on a real X server, as a user starts it from a
 # terminal, and drives it only from outside, with real keys and clicks:
 # what the offscreen platform cannot show (focus, key events, modality,
-# window captions) is checked here.
+# window captions and frames) is checked here.
 #
 #   smoke.sh PROGRAM
 # shellcheck source-path=SCRIPTDIR
 . "$(dirname "$0")/x_session.sh"
-need xclip
+need xclip xprop
 program=$(realpath "$1")
 
 readonly main_caption='ZumiVok ß-2'
@@ -23,9 +23,18 @@ mkdir "$work/data"
 printf '~Begin Entry\r\nMOSSLOP\r\nNo picture\r\n12\r\nSleeps under moss.\r\n~End Entry\r\n~Begin Entry\r\nSPARKIT\r\nNo picture\r\n25\r\nFond of caf\351 au lait.\r\n~End Entry\r\n' \
   >"$work/data/zumivok.dat"
 
+# A window whose layout is fixed offers no maximise: its Motif hints name
+# the functions offered (flag 1), and maximise (16) is not among them.
+no_maximise() {
+  local hints
+  IFS=', ' read -r -a hints <<<"$(xprop -id "$1" _MOTIF_WM_HINTS | sed 's/.*= //')"
+  (( hints[0] & 1 && !(hints[1] & 16) )) || fail "window $1 offers maximise: ${hints[*]}"
+}
+
 start_x_server
 start_program "$work/data" "$program"
 main=$(window "$main_caption")
+no_maximise "$main"
 
 # Type a name into the search box and press Enter.
 xdo windowfocus --sync "$main"
@@ -49,6 +58,7 @@ within 10 display_text ||
 # editor has gone both clicks have been handled, in that order.
 click "$main" "$main_width" "${new_entry[@]}"
 editor=$(window "$editor_caption")
+no_maximise "$editor"
 xdo windowmove --sync "$editor" 520 0
 click "$main" "$main_width" "${exit_button[@]}"
 click "$editor" "$editor_width" "${cancel_button[@]}"

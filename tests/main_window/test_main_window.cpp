@@ -1,7 +1,8 @@
 // The main window as the user first meets it: its start-up state, the look
-// and place of its fifteen controls, captions that fit at every font (the
-// editor's too), the tab order, the Enter key that runs Search from anywhere
-// in the window, and Exit.
+// and place of its fifteen controls, captions that fit at every font and
+// stand out from their faces in every palette (the editor's too), the tab
+// order with its focus marks, the Enter key that runs Search from anywhere in
+// the window, and Exit.
 
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
@@ -25,7 +26,9 @@
 #include <QTextLayout>
 #include <QtTest>
 
+#include <algorithm>
 #include <climits>
+#include <functional>
 #include <optional>
 
 using namespace zumivok;
@@ -77,8 +80,8 @@ private:
 };
 
 // A paint device that keeps every line of text drawn on it, with the box the
-// line takes: its advance across, the font's ascent and descent around the
-// baseline. Clipping does not hide a line from it.
+// line takes (its advance across, the font's ascent and descent around the
+// baseline) and its colour. Clipping does not hide a line from it.
 class DrawnText : public QPaintDevice
 {
 public:
@@ -86,6 +89,7 @@ public:
     {
         QString text;
         QRectF box;
+        QColor colour;
     };
 
     explicit DrawnText(QWidget *control) : m_size(control->size()) { control->render(this); }
@@ -121,12 +125,14 @@ private:
         {
             if (changed.state() & DirtyTransform)
                 m_transform = changed.transform();
+            if (changed.state() & DirtyPen)
+                m_colour = changed.pen().color();
         }
         void drawTextItem(const QPointF &at, const QTextItem &item) override
         {
             const QRectF box(at.x(), at.y() - item.ascent(), item.width(),
                              item.ascent() + item.descent());
-            lines.append({item.text(), m_transform.mapRect(box)});
+            lines.append({item.text(), m_transform.mapRect(box), m_colour});
         }
         void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
         void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
@@ -134,6 +140,7 @@ private:
 
     private:
         QTransform m_transform;
+        QColor m_colour;
     };
 
     QSize m_size;
@@ -171,9 +178,31 @@ QString captionOf(QWidget *control)
     return qobject_cast<QLineEdit *>(control)->text();
 }
 
-// What the window's captions look like at the font now set: one line per
-// control, its name and place, then "fits" or what is cut off. Empty lines
-// of a text box, which draw nothing, count as fitting.
+// What stands behind a button's or a label's caption, as drawn: the face or
+// the red, away from the caption; nothing for a text box.
+std::optional<QColor> behindCaption(QWidget *control)
+{
+    const bool button = qobject_cast<QPushButton *>(control);
+    if (!button && !qobject_cast<QLabel *>(control))
+        return std::nullopt;
+    const QPoint away = button ? QPoint(5, 5) : QPoint(control->width() - 2, control->height() / 2);
+    return control->grab().toImage().pixelColor(away);
+}
+
+// The caption colour that must be drawn on background: the palette's own
+// where it is readable there, black otherwise.
+QColor expectedCaptionColour(QWidget *control, const QColor &background)
+{
+    const QColor own = QApplication::palette().color(
+        qobject_cast<QPushButton *>(control) ? QPalette::ButtonText : QPalette::WindowText);
+    return contrastRatio(own, background) >= kReadableContrast ? own : QColor(Qt::black);
+}
+
+// What the window's captions look like at the font and palette now set: one
+// line per control, its name and place, then "fits" or what is cut off or
+// unreadable, and for a button or a label the lowest contrast of its caption
+// against its background. Empty lines of a text box, which draw nothing, count
+// as fitting.
 QStringList captionsAsDrawn(const QWidget *window)
 {
     QStringList report;
@@ -198,11 +227,26 @@ QStringList captionsAsDrawn(const QWidget *window)
         const QString caption = captionOf(control);
         if (room->whole ? drawnText != caption : !caption.startsWith(drawnText))
             cut << QStringLiteral("drew \"%1\"").arg(drawnText);
+        QString contrast;
+        if (const std::optional<QColor> background = behindCaption(control)) {
+            const QColor expected = expectedCaptionColour(control, *background);
+            double lowest = 21;
+            for (const DrawnText::Line &line : drawn.lines()) {
+                const double ratio = contrastRatio(line.colour, *background);
+                lowest = std::min(lowest, ratio);
+                if (ratio < kReadableContrast || line.colour != expected)
+                    cut << QStringLiteral("%1 on %2 (%3:1) where %4 was due")
+                               .arg(line.colour.name(), background->name())
+                               .arg(ratio, 0, 'f', 2).arg(expected.name());
+            }
+            contrast = QStringLiteral(", %1:1").arg(lowest, 0, 'f', 2);
+        }
         const QRect place = control->geometry();
-        report << QStringLiteral("%1 at %2,%3 %4x%5: %6")
+        report << QStringLiteral("%1 at %2,%3 %4x%5: %6%7")
                       .arg(control->objectName())
                       .arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())
-                      .arg(cut.isEmpty() ? QStringLiteral("fits") : cut.join(QLatin1String(", ")));
+                      .arg(cut.isEmpty() ? QStringLiteral("fits") : cut.join(QLatin1String(", ")),
+                           contrast);
     }
     report.sort();
     return report;
@@ -241,6 +285,79 @@ private:
     QFont m_previous;
 };
 
+// The application palette for a while, taken up by the windows already open too.
+class ApplicationPalette
+{
+public:
+    explicit ApplicationPalette(const QPalette &palette) : m_previous(QApplication::palette())
+    {
+        QApplication::setPalette(palette);
+        QCoreApplication::sendPostedEvents();
+    }
+    ~ApplicationPalette() { QApplication::setPalette(m_previous); }
+    ApplicationPalette(const ApplicationPalette &) = delete;
+    ApplicationPalette &operator=(const ApplicationPalette &) = delete;
+
+private:
+    QPalette m_previous;
+};
+
+// A desktop's palette: its window, button, text box and highlight colours,
+// each with the colour of the text on it.
+QPalette desktopPalette(const char *window, const char *windowText, const char *button,
+                        const char *buttonText, const char *base, const char *text,
+                        const char *highlight)
+{
+    QPalette palette{QColor::fromString(button), QColor::fromString(window)};
+    palette.setColor(QPalette::WindowText, QColor::fromString(windowText));
+    palette.setColor(QPalette::ButtonText, QColor::fromString(buttonText));
+    palette.setColor(QPalette::Base, QColor::fromString(base));
+    palette.setColor(QPalette::Text, QColor::fromString(text));
+    palette.setColor(QPalette::Highlight, QColor::fromString(highlight));
+    return palette;
+}
+
+// Light and dark desktops, high contrast, and a grey text that is readable on
+// some faces only.
+void addPaletteRows(const std::function<void(const char *, const QPalette &)> &row)
+{
+    row("light", QApplication::style()->standardPalette());
+    row("Adwaita dark", desktopPalette("#353535", "#eeeeec", "#373737", "#eeeeec", "#2d2d2d",
+                                       "#ffffff", "#15539e"));
+    row("high contrast", desktopPalette("#000000", "#ffffff", "#000000", "#ffffff", "#000000",
+                                        "#ffffff", "#1aebff"));
+    row("Solarized light", desktopPalette("#eee8d5", "#586e75", "#eee8d5", "#586e75", "#fdf6e3",
+                                          "#657b83", "#268bd2"));
+}
+
+// Whether the focus mark that the control drew between before and after
+// stands out as a solid frame: in each half of the control, a row (column)
+// has at least half its pixels changed to a colour that stands out from what
+// was there.
+bool markedAsFocused(const QImage &before, const QImage &after)
+{
+    const auto marked = [&](int x, int y) {
+        return contrastRatio(before.pixelColor(x, y), after.pixelColor(x, y)) >= kFocusMarkContrast;
+    };
+    const int width = before.width(), height = before.height();
+    int top = 0, bottom = 0, left = 0, right = 0;
+    for (int y = 0; y < height; ++y) {
+        int count = 0;
+        for (int x = 0; x < width; ++x)
+            count += marked(x, y);
+        int &half = y < height / 2 ? top : bottom;
+        half = std::max(half, count);
+    }
+    for (int x = 0; x < width; ++x) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            count += marked(x, y);
+        int &half = x < width / 2 ? left : right;
+        half = std::max(half, count);
+    }
+    return std::min(top, bottom) >= width / 2 && std::min(left, right) >= height / 2;
+}
+
 QByteArray sparkitFile()
 {
     return record("ALBA", "No picture", {"12", "A white one."})
@@ -260,10 +377,11 @@ private slots:
     void startUpFocusIsOnOutput();
     void controlsHaveTheirPlaceCaptionAndFace_data();
     void controlsHaveTheirPlaceCaptionAndFace();
-    void captionsFitAtEveryFont_data();
-    void captionsFitAtEveryFont();
+    void captionsFitAndStandOutAtEveryFontAndPalette_data();
+    void captionsFitAndStandOutAtEveryFontAndPalette();
     void outputIsReadOnlyWhiteOnBlackWithScrollBar();
-    void tabVisitsAllControlsInOrder();
+    void tabVisitsAllControlsInOrderAndMarksThem_data();
+    void tabVisitsAllControlsInOrderAndMarksThem();
     void enterSearchesAndStillReachesTheControl_data();
     void enterSearchesAndStillReachesTheControl();
     void enterAtStartUpSearchesThePresetText();
@@ -399,31 +517,39 @@ void MainWindowTest::controlsHaveTheirPlaceCaptionAndFace()
     QCOMPARE(shot.pixelColor(place.bottomRight() - QPoint(5, 5)), face);
 }
 
-void MainWindowTest::captionsFitAtEveryFont_data()
+void MainWindowTest::captionsFitAndStandOutAtEveryFontAndPalette_data()
 {
     QTest::addColumn<QString>("family"); // empty for the platform's default
     QTest::addColumn<qreal>("points");   // 0 when the size is in pixels
     QTest::addColumn<int>("pixels");
     QTest::addColumn<bool>("design"); // the design's font: no control sets one
+    QTest::addColumn<QPalette>("palette");
 
     // A font DPI of 120 or 144 makes a 9 point font 15 or 18 pixels high,
     // while the layout keeps its pixels: every caption grows against its room.
-    QTest::newRow("platform default") << QString() << 0.0 << 0 << false;
-    QTest::newRow("platform default at 120 dpi") << QString() << 0.0 << 15 << false;
-    QTest::newRow("platform default at 144 dpi") << QString() << 0.0 << 18 << false;
-    QTest::newRow("Debian's default, DejaVu Sans 9 pt") << "DejaVu Sans" << 9.0 << 0 << true;
-    QTest::newRow("DejaVu Sans at 120 dpi") << "DejaVu Sans" << 0.0 << 15 << false;
-    QTest::newRow("DejaVu Sans at 144 dpi") << "DejaVu Sans" << 0.0 << 18 << false;
-    QTest::newRow("GNOME, Cantarell 11 pt") << "Cantarell" << 11.0 << 0 << false;
-    QTest::newRow("KDE, Noto Sans 10 pt") << "Noto Sans" << 10.0 << 0 << false;
+    const QPalette light = QApplication::style()->standardPalette();
+    QTest::newRow("platform default") << QString() << 0.0 << 0 << false << light;
+    QTest::newRow("platform default at 120 dpi") << QString() << 0.0 << 15 << false << light;
+    QTest::newRow("platform default at 144 dpi") << QString() << 0.0 << 18 << false << light;
+    QTest::newRow("Debian's default, DejaVu Sans 9 pt") << "DejaVu Sans" << 9.0 << 0 << true << light;
+    QTest::newRow("DejaVu Sans at 120 dpi") << "DejaVu Sans" << 0.0 << 15 << false << light;
+    QTest::newRow("DejaVu Sans at 144 dpi") << "DejaVu Sans" << 0.0 << 18 << false << light;
+    QTest::newRow("GNOME, Cantarell 11 pt") << "Cantarell" << 11.0 << 0 << false << light;
+    QTest::newRow("KDE, Noto Sans 10 pt") << "Noto Sans" << 10.0 << 0 << false << light;
+    // Fixed faces in a desktop's palette: each caption must stand out from its face.
+    addPaletteRows([](const char *name, const QPalette &palette) {
+        QTest::newRow(qPrintable(QStringLiteral("palette: %1").arg(QLatin1String(name))))
+            << QString() << 0.0 << 0 << false << palette;
+    });
 }
 
-void MainWindowTest::captionsFitAtEveryFont()
+void MainWindowTest::captionsFitAndStandOutAtEveryFontAndPalette()
 {
     QFETCH(QString, family);
     QFETCH(qreal, points);
     QFETCH(int, pixels);
     QFETCH(bool, design);
+    QFETCH(QPalette, palette);
     if (!family.isEmpty() && !QFontDatabase::hasFamily(family))
         QSKIP("the font is not installed");
 
@@ -444,9 +570,10 @@ void MainWindowTest::captionsFitAtEveryFont()
     }));
 
     const ApplicationFont applied(font);
+    const ApplicationPalette coloured(palette);
     if (!family.isEmpty())
         QCOMPARE(QFontInfo(QApplication::font()).family(), family);
-    // Started at this font, and the window already open when the font came.
+    // Started at this font and palette, and the window already open when they came.
     const Fixture started;
     for (const Fixture *program : {&started, &atDefault}) {
         const QStringList drawn = captionsAsDrawn(program->window.get());
@@ -463,6 +590,9 @@ void MainWindowTest::captionsFitAtEveryFont()
         QCOMPARE(editor.window->size(), QSize(348, 327));
         click(editor.cancel);
     }));
+    qInfo().noquote() << QString::fromLatin1(QTest::currentDataTag()) << "\n"
+                      << captionsAsDrawn(started.window.get()).join(u'\n') << "\n"
+                      << editorCaptions.join(u'\n');
     QCOMPARE(editorCaptions.size(), 9); // five buttons, three labels and the name box
     QVERIFY2(editorCaptions.filter(QStringLiteral(": fits")) == editorCaptions,
              qPrintable(editorCaptions.join(u'\n')));
@@ -502,20 +632,41 @@ void MainWindowTest::outputIsReadOnlyWhiteOnBlackWithScrollBar()
     QVERIFY(output->document()->firstBlock().layout()->lineCount() > 1);
 }
 
-void MainWindowTest::tabVisitsAllControlsInOrder()
+void MainWindowTest::tabVisitsAllControlsInOrderAndMarksThem_data()
 {
+    QTest::addColumn<QPalette>("palette");
+    addPaletteRows([](const char *name, const QPalette &palette) {
+        QTest::newRow(name) << palette;
+    });
+}
+
+void MainWindowTest::tabVisitsAllControlsInOrderAndMarksThem()
+{
+    QFETCH(QPalette, palette);
+    const ApplicationPalette coloured(palette);
     Fixture f;
     QVERIFY(f.showActive());
     const QStringList order{"txtInput", "cmdNext", "cmdPrev", "cmdTopic", "cmdBat",
                             "cmdEdit", "cmdNew", "cmdSearch", "cmdHelp", "cmdVersion",
                             "cmdExit", "picOutput", "cmdAlpha", "cmdNumSort", "txtOutput"};
     QCOMPARE(QApplication::focusWidget(), f.output());
-    QStringList visited;
+    // The buttons and the picture box as they look without the focus.
+    QHash<QWidget *, QImage> unfocused;
+    for (QWidget *control : f.window->findChildren<QWidget *>())
+        if (qobject_cast<SolidButton *>(control) || qobject_cast<PictureBox *>(control))
+            unfocused.insert(control, control->grab().toImage());
+    QCOMPARE(unfocused.size(), 13);
+    QStringList visited, unmarked;
     for (qsizetype i = 0; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited.append(QApplication::focusWidget()->objectName());
+        QWidget *focused = QApplication::focusWidget();
+        visited.append(focused->objectName());
+        if (unfocused.contains(focused)
+            && !markedAsFocused(unfocused.value(focused), focused->grab().toImage()))
+            unmarked.append(focused->objectName());
     }
     QCOMPARE(visited, order);
+    QCOMPARE(unmarked, QStringList());
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNumSort"));
