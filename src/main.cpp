@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZumiVok"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZUMIVOK_APP_ID));
 
     zumivok::Files files;
     zumivok::QtDialogs dialogs;
