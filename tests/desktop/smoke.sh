@@ -15,37 +15,33 @@ if [ "$1" = --wayland ]; then
   program=$(realpath "$2")
   entries=("$3"/*.desktop)
   [ "${#entries[@]}" -eq 1 ] && [ -f "${entries[0]}" ] || fail "no single menu entry in $3"
-  app_id=$(basename "${entries[0]}" .desktop)
-  # Run as root, CI has no session and so no runtime directory: the
+  # CI runs as root without a session, so without a runtime directory: the
   # compositor and the program meet in one of their own.
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -m 700 "$XDG_RUNTIME_DIR" "$work/data"
-  weston --backend=headless-backend.so --socket=zumivok-test --idle-time=0 \
-    >"$work/weston.log" 2>&1 &
+  weston --backend=headless-backend.so --socket=zumivok-test --idle-time=0 >"$work/weston.log" 2>&1 &
   compositor=$!
   started+=("$compositor")
-  within 10 test -S "$XDG_RUNTIME_DIR/zumivok-test" ||
-    fail "weston did not start: $(cat "$work/weston.log")"
+  within 10 test -S "$XDG_RUNTIME_DIR/zumivok-test" || fail "no weston: $(cat "$work/weston.log")"
   (cd "$work/data" && exec env -u DISPLAY WAYLAND_DISPLAY=zumivok-test QT_QPA_PLATFORM=wayland \
     WAYLAND_DEBUG=1 "$program" >"$work/program.log" 2>&1) &
   program_pid=$!
   started+=("$program_pid")
-  said() { grep -q -- "$1" "$work/program.log"; }
-  # Native, under the menu entry's id; then the window is configured by the
-  # compositor and gets its first picture.
-  within 10 said "xdg_toplevel@[0-9]*\.set_app_id(\"$app_id\")" ||
-    fail "no app id $app_id: $(grep -m 3 -e set_app_id -e Could "$work/program.log")"
+  said() { within 10 grep -q -- "$1" "$work/program.log"; }
+  # Native, under the menu entry's id; the compositor configures the window
+  # and the program gives it its first picture.
+  said "set_app_id(\"$(basename "${entries[0]}" .desktop)\")" ||
+    fail "not the menu entry's app id: $(grep -m 3 -e set_app_id -e Could "$work/program.log")"
   grep -m 1 set_app_id "$work/program.log"
-  said 'xdg_toplevel@[0-9]*\.set_title("ZumiVok ß-2")' || fail "no window ZumiVok ß-2"
-  within 10 said 'xdg_surface@[0-9]*\.ack_configure' || fail "the window was never configured"
-  within 10 said 'wl_surface@[0-9]*\.attach(wl_buffer@' || fail "the window was never drawn"
-  # The compositor ends. Qt 6.4 then ends the program itself, at once, with
-  # status 1 and a message, rather than hanging on a dead connection.
+  said 'set_title("ZumiVok ß-2")' && said 'ack_configure' && said 'attach(wl_buffer@' ||
+    fail "the window never appeared"
+  # When the compositor ends, Qt 6.4 ends the program at once with status 1
+  # and a message, rather than hanging on the dead connection.
   kill "$compositor"
   within 10 eval '! running' || fail "the program outlived its compositor"
   status=0
   wait "$program_pid" || status=$?
-  [ "$status" -eq 1 ] && said 'The Wayland connection broke' ||
+  [ "$status" -eq 1 ] && grep -q 'Wayland connection broke' "$work/program.log" ||
     fail "the program ended with status $status: $(tail -n 3 "$work/program.log")"
   echo "PASS"
   exit 0
