@@ -129,10 +129,9 @@ private:
 
 // A one-line plain-text label whose caption is drawn in a font reduced to fit
 // the label where it would be cut off; its own font and text stay as they are.
-// The caption takes the normal text colour, or black where that colour would
-// not be readable on the label's background.
 // With Fit::Height a long caption may run past the right edge, never past the
-// top or bottom.
+// top or bottom. The caption takes the normal text colour, or black where that
+// colour would not be readable on the label's background.
 class CaptionLabel : public QLabel
 {
     Q_OBJECT
