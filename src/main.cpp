@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
     zumivok::ignoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZumiVok"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZUMIVOK_APP_ID));
 
     zumivok::Files files;
     zumivok::QtDialogs dialogs;

@@ -37,7 +37,7 @@ EntryWindow::EntryWindow(QWidget *owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("ZumiVok Data Entry"));
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
-    setFixedSize(348, 327);
+    fixWindowSize(this, {348, 327});
     setModal(true);
 
     // Labels first, so that the boxes they overlap by a pixel stay on top.

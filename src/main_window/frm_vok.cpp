@@ -96,7 +96,7 @@ void frmVok::buildControls()
     presentAs<frmVok, QAccessible::Window>();
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/zumivok.ico")));
-    setFixedSize(463, 368);
+    fixWindowSize(this, {463, 368});
 
     const auto button = [this](const char *name, const QString &caption, const QColor &face,
                                const QRect &place, void (frmVok::*handler)()) {

@@ -12,6 +12,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace zumivok {
@@ -152,6 +153,36 @@ std::optional<QFont> reducedToFit(const QFont &font, const QString &text, const 
 
 namespace {
 
+// The relative luminance of WCAG 2: the sRGB channels made linear, weighted.
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF())
+           + 0.0722 * linear(rgb.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double first = luminance(a), second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QPalette readableOn(QPalette palette, QPalette::ColorRole role, const QColor &background)
+{
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        if (contrastRatio(palette.color(group, role), background) < kReadableContrast)
+            palette.setColor(group, role, Qt::black);
+    }
+    return palette;
+}
+
+namespace {
+
 // One shared "Windows" style for every solid button: it fills a button's face
 // with the palette's button colour, where Fusion would paint a gradient. It
 // lives as long as the application; a new application gets a new one.
@@ -182,19 +213,29 @@ SolidButton::SolidButton(const QString &caption, const QColor &face, QWidget *pa
     setDefault(false);
 }
 
-void SolidButton::paintEvent(QPaintEvent *event)
+void SolidButton::paintEvent(QPaintEvent *)
 {
     QStyleOptionButton option;
     initStyleOption(&option);
-    const std::optional<QFont> smaller = reducedToFit(font(), text(), captionRoom(option));
-    if (!smaller) {
-        QPushButton::paintEvent(event);
-        return;
-    }
+    option.palette = readableOn(option.palette, QPalette::ButtonText, m_face);
     QStylePainter painter(this);
-    painter.setFont(*smaller);
-    option.fontMetrics = QFontMetrics(*smaller);
+    if (const std::optional<QFont> smaller = reducedToFit(font(), text(), captionRoom(option))) {
+        painter.setFont(*smaller);
+        option.fontMetrics = QFontMetrics(*smaller);
+    }
+    // The style's mark is a sparse dot pattern in the face's inverse colour,
+    // faint on cyan; shown when the style would show its own, after a key
+    // moved the focus.
+    const QStyle::State focusMark = QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    const bool marked = (option.state & focusMark) == focusMark;
+    option.state &= ~QStyle::State_HasFocus;
     painter.drawControl(QStyle::CE_PushButton, option);
+    if (marked) {
+        const QRect mark = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+        painter.setPen(option.palette.color(QPalette::ButtonText));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(mark.adjusted(0, 0, -1, -1));
+    }
 }
 
 // The face inside the bevel, less the shift of a pressed caption on either
@@ -213,19 +254,17 @@ CaptionLabel::CaptionLabel(const QString &caption, Fit fit, QWidget *parent)
     setTextFormat(Qt::PlainText);
 }
 
-void CaptionLabel::paintEvent(QPaintEvent *event)
+void CaptionLabel::paintEvent(QPaintEvent *)
 {
     const QRect room = contentsRect();
-    const std::optional<QFont> smaller = reducedToFit(font(), text(), room.size(), m_fit);
-    if (!smaller) {
-        QLabel::paintEvent(event);
-        return;
-    }
     QPainter painter(this);
     drawFrame(&painter);
-    painter.setFont(*smaller);
+    if (const std::optional<QFont> smaller = reducedToFit(font(), text(), room.size(), m_fit))
+        painter.setFont(*smaller);
+    const QPalette colours =
+        readableOn(palette(), foregroundRole(), palette().color(backgroundRole()));
     style()->drawItemText(&painter, room, QStyle::visualAlignment(layoutDirection(), alignment()),
-                          palette(), isEnabled(), text(), foregroundRole());
+                          colours, isEnabled(), text(), foregroundRole());
 }
 
 LineBox::LineBox(const QString &text, QWidget *parent)
@@ -291,6 +330,28 @@ void PictureBox::paintEvent(QPaintEvent *)
         painter.restore();
     }
     drawFrame(&painter);
+    if (hasFocus()) {
+        // Two pixels wide, so that it shows over a picture's edge too.
+        QColor mark = palette().color(QPalette::Highlight);
+        if (contrastRatio(mark, kWhite) < kFocusMarkContrast)
+            mark = Qt::black;
+        painter.setPen(QPen(mark, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(inside).adjusted(1, 1, -1, -1));
+    }
+}
+
+void fixWindowSize(QWidget *window, const QSize &size)
+{
+    window->setFixedSize(size);
+    // Without the customize hint Qt adds the buttons of a plain window,
+    // maximise among them, whatever the size hints say.
+    const Qt::WindowFlags type = window->windowFlags() & Qt::WindowType_Mask;
+    Qt::WindowFlags frame = type | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (type == Qt::Window)
+        frame |= Qt::WindowMinimizeButtonHint;
+    window->setWindowFlags(frame);
 }
 
 void fillBackground(QWidget *window, const QColor &colour)

@@ -60,6 +60,20 @@ inline const QColor kCyan{0, 255, 255};
 inline const QColor kYellow{255, 255, 0};
 inline const QColor kWhite{255, 255, 255};
 
+// The contrast ratio of two colours as WCAG 2 measures it: from 1, the same
+// lightness, to 21, black on white.
+double contrastRatio(const QColor &a, const QColor &b);
+
+// The least contrast at which WCAG 2 AA counts text of normal size readable.
+inline constexpr double kReadableContrast = 4.5;
+// The least contrast at which WCAG 2 counts a mark such as a focus frame visible.
+inline constexpr double kFocusMarkContrast = 3.0;
+
+// palette with role drawn black in every colour group where the palette's
+// own colour would not be readable on background: the faces and the red are
+// fixed, and a dark theme's light text on them would all but vanish.
+QPalette readableOn(QPalette palette, QPalette::ColorRole role, const QColor &background);
+
 // What of a caption must fit its room: all of it, or only its line height
 // (a text that may run on past the right edge).
 enum class Fit { Whole, Height };
@@ -92,9 +106,11 @@ private:
 };
 
 // A button filled with a solid face colour, its caption in the normal button
-// text colour, with a plain bevelled frame instead of the style's gradient.
-// A caption too wide or too tall for the face is drawn in a font reduced to
-// fit; the button's own font and text stay as they are.
+// text colour (black where that colour would not be readable on the face),
+// with a plain bevelled frame instead of the style's gradient. A caption too
+// wide or too tall for the face is drawn in a font reduced to fit; the
+// button's own font and text stay as they are. Its focus mark is a line in
+// the caption's colour, which stands out on any face.
 class SolidButton : public QPushButton
 {
     Q_OBJECT
@@ -114,7 +130,8 @@ private:
 // A one-line plain-text label whose caption is drawn in a font reduced to fit
 // the label where it would be cut off; its own font and text stay as they are.
 // With Fit::Height a long caption may run past the right edge, never past the
-// top or bottom.
+// top or bottom. The caption takes the normal text colour, or black where that
+// colour would not be readable on the label's background.
 class CaptionLabel : public QLabel
 {
     Q_OBJECT
@@ -152,7 +169,9 @@ private:
 // A picture box: a single border around a white inside, with the picture drawn
 // unscaled at the inside's top-left corner and clipped to it. On a screen
 // scaled up (device pixel ratio above 1) the picture is smoothed, not blocky.
-// Screen readers meet it as a picture, not as a frame.
+// Screen readers meet it as a picture, not as a frame. While it has the
+// keyboard focus, a frame in the highlight colour (black where that is too
+// pale on white) runs just inside its border.
 class PictureBox : public QFrame
 {
     Q_OBJECT
@@ -169,6 +188,10 @@ protected:
 private:
     QImage m_picture;
 };
+
+// Gives a window of fixed layout its size and a frame that offers no
+// maximise, which would only show more red around the same controls.
+void fixWindowSize(QWidget *window, const QSize &size);
 
 // Gives a label a solid background of the given colour. Not for windows:
 // their controls would inherit the colour into scroll bars and frames.

@@ -1,7 +1,8 @@
 // The main window as the user first meets it: its start-up state, the look
-// and place of its fifteen controls, captions that fit at every font (the
-// editor's too), the tab order, the Enter key that runs Search from anywhere
-// in the window, and Exit.
+// and place of its fifteen controls, captions that fit at every font and
+// stand out from their faces in every palette (the editor's too), the tab
+// order with its focus marks, the Enter key that runs Search from anywhere in
+// the window, and Exit.
 
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
@@ -25,6 +26,7 @@
 #include <QTextLayout>
 #include <QtTest>
 
+#include <algorithm>
 #include <climits>
 #include <optional>
 
@@ -77,8 +79,8 @@ private:
 };
 
 // A paint device that keeps every line of text drawn on it, with the box the
-// line takes: its advance across, the font's ascent and descent around the
-// baseline. Clipping does not hide a line from it.
+// line takes (its advance across, the font's ascent and descent around the
+// baseline) and its colour. Clipping does not hide a line from it.
 class DrawnText : public QPaintDevice
 {
 public:
@@ -86,6 +88,7 @@ public:
     {
         QString text;
         QRectF box;
+        QColor colour;
     };
 
     explicit DrawnText(QWidget *control) : m_size(control->size()) { control->render(this); }
@@ -121,12 +124,14 @@ private:
         {
             if (changed.state() & DirtyTransform)
                 m_transform = changed.transform();
+            if (changed.state() & DirtyPen)
+                m_colour = changed.pen().color();
         }
         void drawTextItem(const QPointF &at, const QTextItem &item) override
         {
             const QRectF box(at.x(), at.y() - item.ascent(), item.width(),
                              item.ascent() + item.descent());
-            lines.append({item.text(), m_transform.mapRect(box)});
+            lines.append({item.text(), m_transform.mapRect(box), m_colour});
         }
         void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
         void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
@@ -134,6 +139,7 @@ private:
 
     private:
         QTransform m_transform;
+        QColor m_colour;
     };
 
     QSize m_size;
@@ -171,9 +177,11 @@ QString captionOf(QWidget *control)
     return qobject_cast<QLineEdit *>(control)->text();
 }
 
-// What the window's captions look like at the font now set: one line per
-// control, its name and place, then "fits" or what is cut off. Empty lines
-// of a text box, which draw nothing, count as fitting.
+// What the window's captions look like at the font and palette now set: one
+// line per control, its name and place, then "fits" or what is cut off or
+// unreadable, and for a button or a label the lowest contrast of its caption
+// against its background. Empty lines of a text box, which draw nothing, count
+// as fitting.
 QStringList captionsAsDrawn(const QWidget *window)
 {
     QStringList report;
@@ -198,11 +206,32 @@ QStringList captionsAsDrawn(const QWidget *window)
         const QString caption = captionOf(control);
         if (room->whole ? drawnText != caption : !caption.startsWith(drawnText))
             cut << QStringLiteral("drew \"%1\"").arg(drawnText);
+        QString contrast;
+        const bool button = qobject_cast<QPushButton *>(control);
+        if (button || qobject_cast<QLabel *>(control)) {
+            // What is behind the caption, away from it (the face or the red),
+            // and the colour due there: the palette's own where it is readable.
+            const QColor behind = control->grab().toImage().pixelColor(
+                button ? QPoint(5, 5) : QPoint(control->width() - 2, control->height() / 2));
+            QColor due = QApplication::palette().color(button ? QPalette::ButtonText
+                                                              : QPalette::WindowText);
+            if (contrastRatio(due, behind) < kReadableContrast)
+                due = Qt::black;
+            double lowest = 21;
+            for (const DrawnText::Line &line : drawn.lines()) {
+                lowest = std::min(lowest, contrastRatio(line.colour, behind));
+                if (line.colour != due || lowest < kReadableContrast)
+                    cut << QStringLiteral("%1 on %2 where %3 was due")
+                               .arg(line.colour.name(), behind.name(), due.name());
+            }
+            contrast = QStringLiteral(", %1:1").arg(lowest, 0, 'f', 2);
+        }
         const QRect place = control->geometry();
-        report << QStringLiteral("%1 at %2,%3 %4x%5: %6")
+        report << QStringLiteral("%1 at %2,%3 %4x%5: %6%7")
                       .arg(control->objectName())
                       .arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())
-                      .arg(cut.isEmpty() ? QStringLiteral("fits") : cut.join(QLatin1String(", ")));
+                      .arg(cut.isEmpty() ? QStringLiteral("fits") : cut.join(QLatin1String(", ")),
+                           contrast);
     }
     report.sort();
     return report;
@@ -224,22 +253,65 @@ QStringList controlsWithAFont(const QWidget *window)
     return named;
 }
 
-// The application font for a while, taken up by the windows already open too.
-class ApplicationFont
+// The application font and palette for a while, taken up by the windows
+// already open too.
+class ApplicationLook
 {
 public:
-    explicit ApplicationFont(const QFont &font) : m_previous(QApplication::font())
+    ApplicationLook(const QFont &font, const QPalette &palette)
+        : m_font(QApplication::font()), m_palette(QApplication::palette())
     {
         QApplication::setFont(font);
+        QApplication::setPalette(palette);
         QCoreApplication::sendPostedEvents();
     }
-    ~ApplicationFont() { QApplication::setFont(m_previous); }
-    ApplicationFont(const ApplicationFont &) = delete;
-    ApplicationFont &operator=(const ApplicationFont &) = delete;
+    ~ApplicationLook()
+    {
+        QApplication::setFont(m_font);
+        QApplication::setPalette(m_palette);
+    }
+    ApplicationLook(const ApplicationLook &) = delete;
+    ApplicationLook &operator=(const ApplicationLook &) = delete;
 
 private:
-    QFont m_previous;
+    QFont m_font;
+    QPalette m_palette;
 };
+
+// Light and dark desktops, high contrast, and a grey text that is readable
+// on some faces only: window, window text, button, button text, highlight.
+QList<std::pair<const char *, QPalette>> desktopPalettes()
+{
+    const auto palette = [](QStringList colours) {
+        QPalette made{QColor::fromString(colours[2]), QColor::fromString(colours[0])};
+        made.setColor(QPalette::WindowText, QColor::fromString(colours[1]));
+        made.setColor(QPalette::ButtonText, QColor::fromString(colours[3]));
+        made.setColor(QPalette::Highlight, QColor::fromString(colours[4]));
+        return made;
+    };
+    return {{"light", QApplication::style()->standardPalette()},
+            {"Adwaita dark", palette({"#353535", "#eeeeec", "#373737", "#eeeeec", "#15539e"})},
+            {"high contrast", palette({"#000000", "#ffffff", "#000000", "#ffffff", "#1aebff"})},
+            {"Solarized light", palette({"#eee8d5", "#586e75", "#eee8d5", "#586e75", "#268bd2"})}};
+}
+
+// Whether the control drew a solid focus frame between before and after: in
+// each half of it, a row (column) has at least half its pixels changed to a
+// colour that stands out from what was there.
+bool markedAsFocused(const QImage &before, const QImage &after)
+{
+    const int width = before.width(), height = before.height();
+    QList<int> rows(height), columns(width);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (contrastRatio(before.pixelColor(x, y), after.pixelColor(x, y)) >= kFocusMarkContrast)
+                ++rows[y], ++columns[x];
+    const auto most = [](const QList<int> &counts, qsizetype from, qsizetype to) {
+        return *std::max_element(counts.begin() + from, counts.begin() + to);
+    };
+    return std::min(most(rows, 0, height / 2), most(rows, height / 2, height)) >= width / 2
+           && std::min(most(columns, 0, width / 2), most(columns, width / 2, width)) >= height / 2;
+}
 
 QByteArray sparkitFile()
 {
@@ -260,10 +332,11 @@ private slots:
     void startUpFocusIsOnOutput();
     void controlsHaveTheirPlaceCaptionAndFace_data();
     void controlsHaveTheirPlaceCaptionAndFace();
-    void captionsFitAtEveryFont_data();
-    void captionsFitAtEveryFont();
+    void captionsFitAndStandOutAtEveryFontAndPalette_data();
+    void captionsFitAndStandOutAtEveryFontAndPalette();
     void outputIsReadOnlyWhiteOnBlackWithScrollBar();
-    void tabVisitsAllControlsInOrder();
+    void tabVisitsAllControlsInOrderAndMarksThem_data();
+    void tabVisitsAllControlsInOrderAndMarksThem();
     void enterSearchesAndStillReachesTheControl_data();
     void enterSearchesAndStillReachesTheControl();
     void enterAtStartUpSearchesThePresetText();
@@ -399,31 +472,37 @@ void MainWindowTest::controlsHaveTheirPlaceCaptionAndFace()
     QCOMPARE(shot.pixelColor(place.bottomRight() - QPoint(5, 5)), face);
 }
 
-void MainWindowTest::captionsFitAtEveryFont_data()
+void MainWindowTest::captionsFitAndStandOutAtEveryFontAndPalette_data()
 {
     QTest::addColumn<QString>("family"); // empty for the platform's default
     QTest::addColumn<qreal>("points");   // 0 when the size is in pixels
     QTest::addColumn<int>("pixels");
     QTest::addColumn<bool>("design"); // the design's font: no control sets one
+    QTest::addColumn<QPalette>("palette");
 
     // A font DPI of 120 or 144 makes a 9 point font 15 or 18 pixels high,
     // while the layout keeps its pixels: every caption grows against its room.
-    QTest::newRow("platform default") << QString() << 0.0 << 0 << false;
-    QTest::newRow("platform default at 120 dpi") << QString() << 0.0 << 15 << false;
-    QTest::newRow("platform default at 144 dpi") << QString() << 0.0 << 18 << false;
-    QTest::newRow("Debian's default, DejaVu Sans 9 pt") << "DejaVu Sans" << 9.0 << 0 << true;
-    QTest::newRow("DejaVu Sans at 120 dpi") << "DejaVu Sans" << 0.0 << 15 << false;
-    QTest::newRow("DejaVu Sans at 144 dpi") << "DejaVu Sans" << 0.0 << 18 << false;
-    QTest::newRow("GNOME, Cantarell 11 pt") << "Cantarell" << 11.0 << 0 << false;
-    QTest::newRow("KDE, Noto Sans 10 pt") << "Noto Sans" << 10.0 << 0 << false;
+    const QPalette light = QApplication::style()->standardPalette();
+    QTest::newRow("platform default") << QString() << 0.0 << 0 << false << light;
+    QTest::newRow("platform default at 120 dpi") << QString() << 0.0 << 15 << false << light;
+    QTest::newRow("platform default at 144 dpi") << QString() << 0.0 << 18 << false << light;
+    QTest::newRow("Debian's default, DejaVu Sans 9 pt") << "DejaVu Sans" << 9.0 << 0 << true << light;
+    QTest::newRow("DejaVu Sans at 120 dpi") << "DejaVu Sans" << 0.0 << 15 << false << light;
+    QTest::newRow("DejaVu Sans at 144 dpi") << "DejaVu Sans" << 0.0 << 18 << false << light;
+    QTest::newRow("GNOME, Cantarell 11 pt") << "Cantarell" << 11.0 << 0 << false << light;
+    QTest::newRow("KDE, Noto Sans 10 pt") << "Noto Sans" << 10.0 << 0 << false << light;
+    // Fixed faces in a desktop's palette: each caption must stand out from its face.
+    for (const auto &[name, palette] : desktopPalettes())
+        QTest::addRow("palette: %s", name) << QString() << 0.0 << 0 << false << palette;
 }
 
-void MainWindowTest::captionsFitAtEveryFont()
+void MainWindowTest::captionsFitAndStandOutAtEveryFontAndPalette()
 {
     QFETCH(QString, family);
     QFETCH(qreal, points);
     QFETCH(int, pixels);
     QFETCH(bool, design);
+    QFETCH(QPalette, palette);
     if (!family.isEmpty() && !QFontDatabase::hasFamily(family))
         QSKIP("the font is not installed");
 
@@ -443,10 +522,10 @@ void MainWindowTest::captionsFitAtEveryFont()
         click(editor.cancel);
     }));
 
-    const ApplicationFont applied(font);
+    const ApplicationLook applied(font, palette);
     if (!family.isEmpty())
         QCOMPARE(QFontInfo(QApplication::font()).family(), family);
-    // Started at this font, and the window already open when the font came.
+    // Started at this font and palette, and the window already open when they came.
     const Fixture started;
     for (const Fixture *program : {&started, &atDefault}) {
         const QStringList drawn = captionsAsDrawn(program->window.get());
@@ -502,20 +581,40 @@ void MainWindowTest::outputIsReadOnlyWhiteOnBlackWithScrollBar()
     QVERIFY(output->document()->firstBlock().layout()->lineCount() > 1);
 }
 
-void MainWindowTest::tabVisitsAllControlsInOrder()
+void MainWindowTest::tabVisitsAllControlsInOrderAndMarksThem_data()
 {
+    QTest::addColumn<QPalette>("palette");
+    for (const auto &[name, palette] : desktopPalettes())
+        QTest::newRow(name) << palette;
+}
+
+void MainWindowTest::tabVisitsAllControlsInOrderAndMarksThem()
+{
+    QFETCH(QPalette, palette);
+    const ApplicationLook coloured(QApplication::font(), palette);
     Fixture f;
     QVERIFY(f.showActive());
     const QStringList order{"txtInput", "cmdNext", "cmdPrev", "cmdTopic", "cmdBat",
                             "cmdEdit", "cmdNew", "cmdSearch", "cmdHelp", "cmdVersion",
                             "cmdExit", "picOutput", "cmdAlpha", "cmdNumSort", "txtOutput"};
     QCOMPARE(QApplication::focusWidget(), f.output());
-    QStringList visited;
+    // The buttons and the picture box as they look without the focus.
+    QHash<QWidget *, QImage> unfocused;
+    for (QWidget *control : f.window->findChildren<QWidget *>())
+        if (qobject_cast<SolidButton *>(control) || qobject_cast<PictureBox *>(control))
+            unfocused.insert(control, control->grab().toImage());
+    QCOMPARE(unfocused.size(), 13);
+    QStringList visited, unmarked;
     for (qsizetype i = 0; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited.append(QApplication::focusWidget()->objectName());
+        QWidget *focused = QApplication::focusWidget();
+        visited.append(focused->objectName());
+        if (unfocused.contains(focused)
+            && !markedAsFocused(unfocused.value(focused), focused->grab().toImage()))
+            unmarked.append(focused->objectName());
     }
     QCOMPARE(visited, order);
+    QCOMPARE(unmarked, QStringList());
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdNumSort"));

@@ -34,6 +34,8 @@ private slots:
     void textBoxReadsBackExactlyUntilTheUserTypes();
     void programChangesAreNotUserEdits();
     void readOnlyTextBoxStaysExact();
+    void contrastRatioIsWcags_data();
+    void contrastRatioIsWcags();
     void solidButtonFaceIsTheFaceColour_data();
     void solidButtonFaceIsTheFaceColour();
     void pictureBoxDrawsPictureUnscaledAtInsideTopLeft();
@@ -114,6 +116,27 @@ void TestControls::readOnlyTextBoxStaysExact()
     QTest::keyClick(&box, Qt::Key_Return);
     QVERIFY(!box.editedByUser());
     QCOMPARE(box.text(), kMixedBreaks);
+}
+
+void TestControls::contrastRatioIsWcags_data()
+{
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<double>("ratio"); // as WCAG 2 and its checkers give it
+    QTest::newRow("black on white") << QColor(Qt::black) << kWhite << 21.0;
+    QTest::newRow("black on red") << QColor(Qt::black) << kRed << 5.25;
+    QTest::newRow("white on red") << kWhite << kRed << 4.0;
+    QTest::newRow("the palest grey AA allows on white") << QColor(0x76, 0x76, 0x76) << kWhite << 4.54;
+    QTest::newRow("Adwaita's dark theme text on yellow") << QColor(0xee, 0xee, 0xec) << kYellow << 1.08;
+}
+
+void TestControls::contrastRatioIsWcags()
+{
+    QFETCH(QColor, text);
+    QFETCH(QColor, background);
+    QFETCH(double, ratio);
+    QCOMPARE(qRound(contrastRatio(text, background) * 100), qRound(ratio * 100));
+    QCOMPARE(contrastRatio(background, text), contrastRatio(text, background));
 }
 
 void TestControls::solidButtonFaceIsTheFaceColour_data()
