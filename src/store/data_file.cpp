@@ -38,7 +38,8 @@ Outcome<T> scanFile(Files &files, const QString &file, qsizetype pieceSize, Scan
     // A failing close of a file that was only read loses nothing.
     files.close(opened.value);
     if (lines.error())
-        return Outcome<T>::failure(StoreError::system(StoreError::Action::Read, file, lines.error()));
+        return Outcome<T>::failure(
+            StoreError::system(StoreError::Action::Read, file, lines.error()));
     return {std::move(value), std::nullopt};
 }
 
@@ -127,15 +128,16 @@ std::optional<StoreError> DataFile::append(QByteArrayView record, std::optional<
 
 std::optional<StoreError> DataFile::replaceEntry(QStringView key, QByteArrayView record)
 {
-    return rewrite(key, record);
+    return eraseAndAdd(key, record);
 }
 
 std::optional<StoreError> DataFile::erase(QStringView key)
 {
-    return rewrite(key, std::nullopt);
+    return eraseAndAdd(key, std::nullopt);
 }
 
-std::optional<StoreError> DataFile::rewrite(QStringView key, std::optional<QByteArrayView> record)
+std::optional<StoreError> DataFile::eraseAndAdd(QStringView key,
+                                                std::optional<QByteArrayView> record)
 {
     const DirectoryLock lock(m_files, m_directory, kLockWait);
     if (lock.busy())

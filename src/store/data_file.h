@@ -80,8 +80,8 @@ public:
 private:
     // Erase's rules for key, streamed from the data file to the scratch file,
     // then what the record adds (none for a plain erase).
-    [[nodiscard]] std::optional<StoreError> rewrite(QStringView key,
-                                                    std::optional<QByteArrayView> record);
+    [[nodiscard]] std::optional<StoreError> eraseAndAdd(QStringView key,
+                                                        std::optional<QByteArrayView> record);
     // Sorts content, the data file's bytes as read (asRead; none: missing),
     // into the data file.
     [[nodiscard]] Outcome<std::optional<SortRefusal>> sortContent(QByteArrayView content,

@@ -133,7 +133,9 @@ QByteArray recordBytes(QStringView storedName, QStringView picture, QStringView 
 SaveRefusal refusalOf(const RecordProblem &problem)
 {
     using Kind = RecordProblem::Kind;
-    const auto box = [](const QString &text) { return SaveRefusal{SaveRefusal::Kind::BadRecord, text}; };
+    const auto box = [](const QString &text) {
+        return SaveRefusal{SaveRefusal::Kind::BadRecord, text};
+    };
     switch (problem.kind) {
     case Kind::LineBreakInName:
         return box(QStringLiteral("The Entry Name cannot hold a line break."));

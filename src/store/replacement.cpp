@@ -110,7 +110,8 @@ std::optional<StoreError> Replacement::createScratch(const struct stat *target)
         struct stat scratch {};
         if (target && m_files.stat(m_scratch, &scratch) == 0 && scratch.st_dev == target->st_dev
             && scratch.st_ino == target->st_ino) {
-            StoreError refused = StoreError::refusal(Action::Create, m_scratch, Reason::ScratchIsDataFile);
+            StoreError refused =
+                StoreError::refusal(Action::Create, m_scratch, Reason::ScratchIsDataFile);
             refused.target = m_target;
             return refused;
         }

@@ -153,7 +153,8 @@ std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
     const auto hashOf = [](QByteArrayView name) {
         quint64 hash = 14695981039346656037ull;
         for (const char byte : name)
-            hash = (hash ^ cp1252::lowerOf(static_cast<unsigned char>(byte)).unicode()) * 1099511628211ull;
+            hash = (hash ^ cp1252::lowerOf(static_cast<unsigned char>(byte)).unicode())
+                * 1099511628211ull;
         return hash;
     };
     // Open addressing over at least twice as many slots as names. A slot holds
@@ -174,7 +175,8 @@ std::optional<SortRefusal> findEqualNames(const std::vector<Record> &records)
                 break;
             }
             if ((entry & kTagMask) == (hash & kTagMask)
-                && nameMatches(lowered(cp1252::decode(name)), records[size_t(entry & ~kTagMask) - 1].name))
+                && nameMatches(lowered(cp1252::decode(name)),
+                               records[size_t(entry & ~kTagMask) - 1].name))
                 return refusal(SortRefusal::Kind::EqualNames, name);
         }
     }

@@ -18,7 +18,7 @@ struct StoreError
         EndsInsideRecord, // a record written after the file's last one would become part of it
         Busy, // another window holds the data directory's lock
         ScratchIsDataFile, // the scratch file (path) is the data file (target) under another name
-        ChangedMeanwhile, // the data file changed under the rewrite; the new content is kept in target
+        ChangedMeanwhile, // the data file changed meanwhile; the new content is kept in target
         NotDurable, // the change is made, but the directory sync after the rename failed
         NameExists, // a new record's name is taken (Done shows a box of its own)
     };

@@ -18,12 +18,14 @@ auto overBytes(QByteArrayView content, Run run)
 
 SearchHit searchRecords(QByteArrayView content, QStringView typed)
 {
-    return overBytes(content, [&](LineReader &lines) { return zumivok::searchRecords(lines, typed); });
+    return overBytes(content,
+                     [&](LineReader &lines) { return zumivok::searchRecords(lines, typed); });
 }
 
 std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
 {
-    return overBytes(content, [&](LineReader &lines) { return zumivok::recordAt(lines, position); });
+    return overBytes(content,
+                     [&](LineReader &lines) { return zumivok::recordAt(lines, position); });
 }
 
 QString topicList(QByteArrayView content)
@@ -33,7 +35,8 @@ QString topicList(QByteArrayView content)
 
 bool containsName(QByteArrayView content, QStringView name)
 {
-    return overBytes(content, [&](LineReader &lines) { return zumivok::containsName(lines, name); });
+    return overBytes(content,
+                     [&](LineReader &lines) { return zumivok::containsName(lines, name); });
 }
 
 QByteArray eraseRecords(QByteArrayView content, QStringView key)

@@ -70,7 +70,10 @@ public:
         if (::chdir(encodePath(path).constData()) != 0)
             qFatal("cannot change to %s", qPrintable(path));
     }
-    ~CurrentDirectory() { [[maybe_unused]] const int back = ::chdir(encodePath(m_previous).constData()); }
+    ~CurrentDirectory()
+    {
+        [[maybe_unused]] const int back = ::chdir(encodePath(m_previous).constData());
+    }
     CurrentDirectory(const CurrentDirectory &) = delete;
     CurrentDirectory &operator=(const CurrentDirectory &) = delete;
 
