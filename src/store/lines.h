@@ -64,7 +64,7 @@ inline bool bytesStartWith(const char *at, QByteArrayView prefix)
         return true;
     if (at[0] != prefix[0] || (prefix.size() > 1 && at[1] != prefix[1]))
         return false;
-    qsizetype i = 0;
+    qsizetype i = 2;
     for (; i + 8 <= prefix.size(); i += 8) {
         quint64 here, there;
         std::memcpy(&here, at + i, sizeof here);
@@ -72,7 +72,11 @@ inline bool bytesStartWith(const char *at, QByteArrayView prefix)
         if (here != there)
             return false;
     }
-    return std::memcmp(at + i, prefix.data() + i, size_t(prefix.size() - i)) == 0;
+    for (; i < prefix.size(); ++i) {
+        if (at[i] != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 // The data file's lines, read from a source in pieces: the only code that
