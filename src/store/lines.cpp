@@ -133,14 +133,6 @@ void LineReader::skipLine()
     passLine([](QByteArrayView) { });
 }
 
-void LineReader::copyLine(ByteSink &sink)
-{
-    passLine([&sink](QByteArrayView piece) {
-        if (!piece.isEmpty())
-            sink.put(piece);
-    });
-}
-
 void LineReader::copyLineEndingCrLf(ByteSink &sink)
 {
     // Mostly the line and its CR LF stand together in the piece read: they
@@ -153,7 +145,10 @@ void LineReader::copyLineEndingCrLf(ByteSink &sink)
             return;
         }
     }
-    copyLine(sink);
+    passLine([&sink](QByteArrayView piece) {
+        if (!piece.isEmpty())
+            sink.put(piece);
+    });
     sink.put("\r\n");
 }
 

@@ -127,8 +127,7 @@ public:
         if (fill(1))
             ++m_begin;
     }
-    void copyLine(ByteSink &sink);
-    // The same, and CR LF after it, whatever ended it.
+    // Copies the line to sink with CR LF after it, whatever ended it.
     void copyLineEndingCrLf(ByteSink &sink);
     // Passes over the line, handing each piece of it to put.
     template <typename Put>

@@ -74,10 +74,7 @@ std::optional<StoreError> Replacement::begin()
         return StoreError::system(Action::Read, m_target, found);
     }
     // Replace what is there now, unless the caller knows better.
-    if (keepMode)
-        expect(status);
-    else
-        expectMissing();
+    m_expected = keepMode ? identityOf(status) : Identity();
 
     if (auto failed = createScratch(keepMode ? &status : nullptr))
         return failed;
@@ -125,31 +122,20 @@ std::optional<StoreError> Replacement::createScratch(const struct stat *target)
     return std::nullopt;
 }
 
-void Replacement::expect(const struct stat &asRead)
+Replacement::Identity Replacement::identityOf(const struct stat &status)
 {
-    m_expected = Identity{true, asRead.st_dev, asRead.st_ino, asRead.st_size,
-                          asRead.st_mtim.tv_sec, asRead.st_mtim.tv_nsec};
-}
-
-void Replacement::expectMissing()
-{
-    m_expected = Identity{};
+    return std::tuple{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
+                      status.st_mtim.tv_nsec};
 }
 
 // Whether the target is still the file that was read, or still missing.
 std::optional<StoreError> Replacement::refuseChangedTarget()
 {
-    if (!m_expected)
-        return std::nullopt;
     struct stat now {};
     const int found = m_files.stat(m_target, &now);
     if (found != 0 && found != -ENOENT)
         return abandon(StoreError::system(Action::Read, m_target, found));
-    const Identity current = found != 0
-        ? Identity{}
-        : Identity{true, now.st_dev, now.st_ino, now.st_size, now.st_mtim.tv_sec,
-                   now.st_mtim.tv_nsec};
-    if (current == *m_expected)
+    if ((found == 0 ? identityOf(now) : Identity()) == m_expected)
         return std::nullopt;
     // Both stay: the file as the other program left it, and ours beside it.
     m_made = false;

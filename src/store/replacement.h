@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace zumivok {
 
@@ -36,9 +37,8 @@ public:
     Q_DISABLE_COPY_MOVE(Replacement)
 
     [[nodiscard]] std::optional<StoreError> begin();
-    // The target as it was read, or missing: commit() replaces nothing else.
-    void expect(const struct stat &asRead);
-    void expectMissing();
+    // The target as it was read: commit() replaces nothing else.
+    void expect(const struct stat &asRead) { m_expected = identityOf(asRead); }
     // A failing write is kept and reported by commit().
     void put(QByteArrayView bytes) override;
     qint64 size() const override { return m_written + m_used; }
@@ -46,16 +46,9 @@ public:
     [[nodiscard]] std::optional<StoreError> commit();
 
 private:
-    struct Identity
-    {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        time_t seconds = 0;
-        long nanoseconds = 0;
-        bool operator==(const Identity &) const = default;
-    };
+    // A file's device, inode, size and modification time; none: missing.
+    using Identity = std::optional<std::tuple<dev_t, ino_t, off_t, time_t, long>>;
+    static Identity identityOf(const struct stat &status);
 
     [[nodiscard]] std::optional<StoreError> createScratch(const struct stat *target);
     [[nodiscard]] std::optional<StoreError> refuseChangedTarget();
@@ -72,7 +65,7 @@ private:
     qsizetype m_used = 0;
     qint64 m_written = 0;
     std::optional<StoreError> m_failed;
-    std::optional<Identity> m_expected;
+    Identity m_expected; // what the target must be at commit()
 };
 
 

@@ -214,12 +214,10 @@ void putErasedForm(QByteArrayView bytes, bool asRead, ByteSink &out)
     MemorySource source(bytes);
     LineReader lines(source);
     for (qint64 lineOfRecord = 0; !lines.atEnd(); ++lineOfRecord) {
-        if (asRead || eraseKeeps(lineOfRecord, lines.lineIsEmpty())) {
-            lines.copyLine(out);
-            out.put(kLineEnd);
-        } else {
+        if (asRead || eraseKeeps(lineOfRecord, lines.lineIsEmpty()))
+            lines.copyLineEndingCrLf(out);
+        else
             lines.skipLine();
-        }
     }
 }
 
