@@ -7,6 +7,7 @@
 #include "support/literal_sort.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
+#include "support/plain_records.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -18,59 +19,9 @@ using namespace zumivok;
 using zumivok::test::sortedContent;
 using zumivok::test::LiteralSortRun;
 using zumivok::test::TempCatalogue;
+namespace plain = zumivok::test::plain;
 
 namespace {
-
-const QString kBegin = QStringLiteral("~Begin Entry");
-const QString kEnd = QStringLiteral("~End Entry");
-
-QStringList fileLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        qsizetype cr = bytes.indexOf('\r', at);
-        if (cr < 0)
-            cr = bytes.size();
-        lines.append(cp1252::decode(QByteArrayView(bytes).sliced(at, cr - at)));
-        at = cr + 1;
-        if (at < bytes.size() && bytes[at] == '\n')
-            ++at;
-    }
-    return lines;
-}
-
-// A record as the file's layout defines it: after the begin-marker line, the
-// name and picture lines whatever they hold, then data lines through the first
-// end-marker line. Incomplete when the file ends first.
-struct FileRecord
-{
-    QStringList lines;
-    bool complete = false;
-};
-
-QList<FileRecord> recordsOf(const QByteArray &bytes, bool *endMarkerOutside = nullptr)
-{
-    const QStringList lines = fileLines(bytes);
-    QList<FileRecord> records;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!lines[i].startsWith(kBegin)) {
-            if (endMarkerOutside && lines[i].startsWith(kEnd))
-                *endMarkerOutside = true;
-            continue;
-        }
-        FileRecord record;
-        for (++i; i < lines.size(); ++i) {
-            record.lines.append(lines[i]);
-            if (record.lines.size() >= 3 && lines[i].startsWith(kEnd)) {
-                record.complete = true;
-                break;
-            }
-        }
-        records.append(record);
-    }
-    return records;
-}
 
 // Whether a pick is the record, less none or some of its empty data lines.
 bool isRecordLessEmptyData(const QStringList &pick, const QStringList &record)
@@ -97,7 +48,7 @@ bool keptEveryRecord(const QByteArray &before, const LiteralSortRun &run)
 {
     if (run.outcome != LiteralSortRun::Outcome::Sorted)
         return false;
-    const QList<FileRecord> records = recordsOf(before);
+    const QList<plain::Record> records = plain::records(before);
     if (run.picks.size() != records.size())
         return false;
     QList<bool> used(records.size(), false);
@@ -106,7 +57,9 @@ bool keptEveryRecord(const QByteArray &before, const LiteralSortRun &run)
         lines.removeLast(); // every line, the last one too, ends with CR LF
         bool found = false;
         for (qsizetype i = 0; i < records.size() && !found; ++i) {
-            if (!used[i] && records[i].complete && isRecordLessEmptyData(lines, records[i].lines))
+            // The record's lines decoded; no line holds a CR.
+            if (!used[i] && records[i].complete
+                && isRecordLessEmptyData(lines, cp1252::decode(records[i].lines.join('\r')).split('\r')))
                 used[i] = found = true;
         }
         if (!found)
@@ -413,11 +366,11 @@ private slots:
             tally.add(what);
             if (what.startsWith(QStringLiteral("sorted"))) {
                 bool endMarkerOutside = false;
-                const QList<FileRecord> records = recordsOf(bytes, &endMarkerOutside);
+                const QList<plain::Record> records = plain::records(bytes, &endMarkerOutside);
                 if (endMarkerOutside)
                     tally.add(QStringLiteral("  of those sorted, with an end marker outside records"));
                 if (std::any_of(records.begin(), records.end(),
-                                [](const FileRecord &r) { return r.lines[0].startsWith(kEnd); }))
+                                [](const plain::Record &r) { return r.lines[0].startsWith("~End Entry"); }))
                     tally.add(QStringLiteral("  of those sorted, with a name beginning \"~End Entry\""));
             }
         }
