@@ -9,9 +9,9 @@
 
 #include "platform/files.h"
 #include "store/data_file.h"
-#include "store/lines.h"
-#include "store/records.h"
 #include "store/new_record.h"
+#include "support/failing_files.h"
+#include "support/plain_records.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
@@ -42,77 +42,20 @@ const QString kNewName = QStringLiteral("VOLTWING");
 const QString kEditedName = QStringLiteral("ZUMLING 2500");
 const QString kDeletedName = QStringLiteral("ZUMLING 2501");
 
-// Calls the real file layer, but the process kills itself just before its
-// killAt-th call (never when killAt is 0), as a crash at that point would.
-class KillingFiles final : public Files
+// The real file layer, but the process kills itself just before its
+// killAt-th call of any kind (never when killAt is 0), as a crash there would.
+class KillingFiles final : public test::FailingFiles
 {
 public:
-    explicit KillingFiles(int killAt) : m_killAt(killAt) { }
-
-    int open(const QString &path, int flags, mode_t mode) override
+    explicit KillingFiles(int killAt)
     {
-        before();
-        return Files::open(path, flags, mode);
-    }
-    qint64 read(int fd, char *buffer, qint64 size) override
-    {
-        before();
-        return Files::read(fd, buffer, size);
-    }
-    qint64 write(int fd, const char *data, qint64 size) override
-    {
-        before();
-        return Files::write(fd, data, size);
-    }
-    int fsync(int fd) override
-    {
-        before();
-        return Files::fsync(fd);
-    }
-    int close(int fd) override
-    {
-        before();
-        return Files::close(fd);
-    }
-    int fstat(int fd, struct stat *status) override
-    {
-        before();
-        return Files::fstat(fd, status);
-    }
-    int lstat(const QString &path, struct stat *status) override
-    {
-        before();
-        return Files::lstat(path, status);
-    }
-    int fchmod(int fd, mode_t mode) override
-    {
-        before();
-        return Files::fchmod(fd, mode);
-    }
-    int ftruncate(int fd, qint64 length) override
-    {
-        before();
-        return Files::ftruncate(fd, length);
-    }
-    int rename(const QString &from, const QString &to) override
-    {
-        before();
-        return Files::rename(from, to);
-    }
-    int unlink(const QString &path) override
-    {
-        before();
-        return Files::unlink(path);
+        beforeCall = [this, killAt](Call) {
+            if (++m_calls == killAt)
+                ::raise(SIGKILL);
+        };
     }
 
 private:
-    void before()
-    {
-        if (++m_calls == m_killAt)
-            ::raise(SIGKILL);
-    }
-
-    int m_killAt;
     int m_calls = 0;
 };
 
@@ -189,25 +132,14 @@ bool runCommand(Command command, Files &files, const QString &directory, const Q
     return false;
 }
 
-// The names of the complete records in bytes: a begin-marker line, the name
-// line, and an end-marker line three or more lines after the marker. A record
-// cut off by a kill in the middle of a scratch file's write is no entry.
+// The names of the complete records in bytes: a record cut off by a kill in
+// the middle of a scratch file's write is no entry.
 QSet<QByteArray> completeNames(QByteArrayView bytes)
 {
-    QList<QByteArray> lines;
-    MemorySource source(bytes);
-    for (LineReader reader(source); !reader.atEnd();)
-        lines.append(reader.readLine());
     QSet<QByteArray> names;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!isBeginMarker(lines[i]) || i + 3 >= lines.size())
-            continue;
-        qsizetype end = i + 3;
-        while (end < lines.size() && !isEndMarker(lines[end]))
-            ++end;
-        if (end < lines.size())
-            names.insert(lines[i + 1]);
-        i = end;
+    for (const test::plain::Record &record : test::plain::records(bytes)) {
+        if (record.complete)
+            names.insert(record.lines[0]);
     }
     return names;
 }
