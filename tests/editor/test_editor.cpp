@@ -6,6 +6,7 @@
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
+#include "support/fixtures.h"
 #include "support/modal.h"
 #include "support/program.h"
 
@@ -32,11 +33,6 @@ const QString kNoPictureLine = QStringLiteral("No picture");
 const QColor kRedColour(255, 0, 0);
 const QColor kCyanColour(0, 255, 255);
 const QColor kYellowColour(255, 255, 0);
-
-const QByteArray kSparkit =
-    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
-const QString kSparkitText = QStringLiteral("25\r\nAn electric mouse.\r\n");
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 
 } // namespace
 

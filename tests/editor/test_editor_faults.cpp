@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/program.h"
 
 #include <QFile>
@@ -32,9 +33,6 @@ namespace {
 
 enum class Command { New, Edit, Delete };
 
-const QByteArray kSparkit =
-    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 // The empty line would vanish in any rewrite, so a rewrite cannot pass unseen.
 const QByteArray kContent = kSparkit + "\r\n" + kAlba;
 
@@ -94,14 +92,6 @@ QByteArray savedContent(Command command, const QByteArray &content = kContent)
         break;
     }
     return kAlba;
-}
-
-mode_t modeOf(const QString &path)
-{
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return 0;
-    return status.st_mode & 07777;
 }
 
 // One row for each of the editor's commands that write the data file.
@@ -249,9 +239,9 @@ void TestEditorFaults::rewriteKeepsThePermissions()
     // The first click is made to fail before anything is written.
     QVERIFY(runTwice(
         program, command, [&] { program.files.failOn(Call::Write, 1, ENOSPC); },
-        [&](EditorControls &) { QCOMPARE(int(modeOf(program.catalogue.dataPath())), mode); }));
+        [&](EditorControls &) { QCOMPARE(modeOf(program.catalogue.dataPath()), mode); }));
     QCOMPARE(program.catalogue.read(), savedContent(command));
-    QCOMPARE(int(modeOf(program.catalogue.dataPath())), mode);
+    QCOMPARE(modeOf(program.catalogue.dataPath()), mode);
 }
 
 void TestEditorFaults::readOnlyFileIsRefused_data()
@@ -277,7 +267,7 @@ void TestEditorFaults::readOnlyFileIsRefused()
                      + ".\r\n\r\nThe data file has not been changed.");
     }));
     QCOMPARE(program.catalogue.read(), kContent);
-    QCOMPARE(int(modeOf(data)), 0444);
+    QCOMPARE(modeOf(data), 0444);
     QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
 }
 

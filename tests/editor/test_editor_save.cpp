@@ -7,6 +7,7 @@
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "support/fixtures.h"
 #include "support/program.h"
 
 #include <QFile>
@@ -48,11 +49,6 @@ QStringList boxTexts(const Program &program)
         texts << box.text;
     return texts;
 }
-
-const QByteArray kSparkit =
-    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
-const QString kSparkitText = QStringLiteral("25\r\nAn electric mouse.\r\n");
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
 #include "platform/controls.h"
+#include "support/fixtures.h"
 #include "support/modal.h"
 #include "support/program.h"
 
@@ -32,29 +33,6 @@ using namespace zumivok;
 using namespace zumivok::test;
 
 namespace {
-
-
-// The program over an empty data file unless told otherwise, with what these
-// tests do besides.
-struct Fixture : Program
-{
-    explicit Fixture(const std::optional<QByteArray> &content = QByteArray()) : Program(content) {}
-
-    // Shows the window and makes it the active one, so that keys go where the
-    // focus is, as they do for the user.
-    bool showActive() const
-    {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get());
-    }
-
-    int dataFileOpens() const
-    {
-        const QStringList opens = files.log().filter(QStringLiteral("open "));
-        return int(opens.filter(QStringLiteral("zumivok.dat")).size());
-    }
-};
 
 // Records the keys that reach the window itself, which they do only after the
 // control with the focus has seen them and passed them on.
@@ -241,11 +219,7 @@ private:
     QFont m_previous;
 };
 
-QByteArray sparkitFile()
-{
-    return record("ALBA", "No picture", {"12", "A white one."})
-           + record("SPARKIT", "No picture", {"25", "An electric mouse."});
-}
+const QByteArray kFile = kAlba + sparkit("No picture");
 
 } // namespace
 
@@ -562,7 +536,7 @@ void MainWindowTest::enterSearchesAndStillReachesTheControl()
     QFETCH(int, key);
     QFETCH(int, modifiers);
 
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.typeSearch(QStringLiteral("sparkit"));
     QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
@@ -595,7 +569,7 @@ void MainWindowTest::enterSearchesAndStillReachesTheControl()
 
 void MainWindowTest::enterAtStartUpSearchesThePresetText()
 {
-    Fixture f(sparkitFile() + record("TYPE ENTRY TO SEARCH FOR HERE", "No picture", {"found"}));
+    Fixture f(kFile + record("TYPE ENTRY TO SEARCH FOR HERE", "No picture", {"found"}));
     QVERIFY(f.showActive());
     QCOMPARE(QApplication::focusWidget(), f.output());
     QTest::keyClick(f.output(), Qt::Key_Return);
@@ -607,7 +581,7 @@ void MainWindowTest::enterAtStartUpSearchesThePresetText()
 
 void MainWindowTest::enterRepeatedSearchesEachTime()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.typeSearch(QStringLiteral("alba"));
     f.files.reset();
@@ -640,7 +614,7 @@ void MainWindowTest::otherKeysDoNotSearch()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // Not a button: Space presses a button, and that would be a click, not a key.
     for (QWidget *target : {static_cast<QWidget *>(f.output()), static_cast<QWidget *>(f.input()),
@@ -657,7 +631,7 @@ void MainWindowTest::otherKeysDoNotSearch()
 
 void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.files.reset();
     QString caption;
@@ -685,7 +659,7 @@ void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
 
 void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // The fixture has moved the process elsewhere since start-up; the window
     // still reads its own data file.
@@ -701,7 +675,7 @@ void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
 
 void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // Load the editor first (New Entry, Cancel), so that Exit has a hidden window to close.
     ModalDriver driver([](QWidget *editor) {
@@ -717,7 +691,7 @@ void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
     QVERIFY(!f.window->editor().isLoaded());
     QCOMPARE(f.files.log(), QStringList());
     QCOMPARE(f.dialogs.boxes().size(), 0);
-    QCOMPARE(f.catalogue.read(), sparkitFile());
+    QCOMPARE(f.catalogue.read(), kFile);
     QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
 }
 

@@ -4,6 +4,7 @@
 #include "store/append.h"
 #include "store/replacement.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
@@ -21,19 +22,9 @@
 using namespace zumivok;
 using zumivok::test::crlfLines;
 using zumivok::test::FailingFiles;
+using zumivok::test::openDescriptors;
 using zumivok::test::record;
 using zumivok::test::TempCatalogue;
-
-namespace {
-
-qsizetype openDescriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-        .size();
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 Q_DECLARE_METATYPE(zumivok::StoreError::Reason)

@@ -1,6 +1,7 @@
 #include "store/data_file.h"
 #include "store/new_record.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
 
@@ -24,6 +25,8 @@
 using namespace zumivok;
 using zumivok::test::eraseRecords;
 using zumivok::test::FailingFiles;
+using zumivok::test::kAlba;
+using zumivok::test::modeOf;
 using zumivok::test::TempCatalogue;
 using zumivok::test::crlfLines;
 using zumivok::test::record;
@@ -35,7 +38,6 @@ Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 
 namespace {
 
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 const QByteArray kNix = record("NIX", "/pics/nix.png", {"7"});
 const QByteArray kEdited = record("NIX", "/pics/nix2.png", {"7", "Edited.", ""});
 // Past the page where the file ends: appended through the scratch file.
@@ -346,9 +348,7 @@ void TestWriting::readOnlyFileIsRefusedByEveryCommand()
                                 .arg(dir.dataPath(), QString::fromLocal8Bit(std::strerror(EACCES)));
     QCOMPARE(QString::fromUtf8(report).split(QLatin1Char('\n')), QStringList(4, refusal));
     QCOMPARE(dir.read(), old);
-    struct stat status {};
-    QCOMPARE(::stat(path.constData(), &status), 0);
-    QCOMPARE(status.st_mode & 07777, mode_t(0444));
+    QCOMPARE(modeOf(dir.dataPath()), 0444);
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
 }
 

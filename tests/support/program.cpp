@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "support/modal.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -170,6 +171,39 @@ Program::Opening Program::open(QAnyStringView opener,
     });
     click(button(opener));
     return {driver.ran(), driver.timedOut()};
+}
+
+Fixture::Fixture(const std::optional<QByteArray> &content)
+    : Program(content), startUpPicture(pictureBox()->picture())
+{
+}
+
+bool Fixture::showActive() const
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+int Fixture::dataFileOpens() const
+{
+    const QStringList opens = files.log().filter(QStringLiteral("open "));
+    return int(opens.filter(QStringLiteral("zumivok.dat")).size());
+}
+
+QString Fixture::writePicture(const QString &name, const QColor &colour, QSize size) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = catalogue.filePath(name);
+    if (!image.save(path))
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QImage Fixture::picture() const
+{
+    return pictureBox()->picture().convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace zumivok::test

@@ -12,6 +12,8 @@
 
 #include <QAnyStringView>
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -125,6 +127,23 @@ public:
     PictureLoader pictures;
     QString directory; // the current directory as the window found it
     std::unique_ptr<frmVok> window;
+};
+
+// The program over an empty data file unless told otherwise, with what the
+// main window's tests look at besides.
+struct Fixture : Program
+{
+    explicit Fixture(const std::optional<QByteArray> &content = QByteArray());
+
+    // Shows the window and makes it the active one, so that keys go where the
+    // focus is, as they do for the user.
+    bool showActive() const;
+    int dataFileOpens() const; // since the calls were last counted
+    // A picture file in the data directory, written for real.
+    QString writePicture(const QString &name, const QColor &colour, QSize size) const;
+    QImage picture() const; // the one shown now, as ARGB32
+
+    const QImage startUpPicture;
 };
 
 } // namespace zumivok::test
