@@ -190,7 +190,8 @@ private:
         static const QList<QByteArray> bases{
             "25", "ALBA", "NIX", "NIXTWO", "NIX TWO", "A", "AB", "ZED", "\xC9" "CLAIR", "\xE9" "clair",
             "\x8A" "UMA", "\x9A" "uma", "STRA\xDF" "E", "stra\xDF" "e", "\xC4PFEL", "~TILDE", "0", "",
-            "Zumling", "ZUMLING", "\xFF", "\x9F", " LEADING", "z\xE9ta"};
+            "Zumling", "ZUMLING", "\xFF", "\x9F", " LEADING", "z\xE9ta",
+            kLongName + "\x80", kLongName + "\xE9", kLongName + "\x8A", kLongName + "\xDF"};
         static const QList<QByteArray> tails{"\tTWO", "\t", "\tB", "\nX", "\x0B", "TWO", " 2", "\t\tC",
                                              "\n", "\x01" "A", "B"};
         if (chance(5))
@@ -207,8 +208,10 @@ private:
     // the names in the file ignoring case.
     QByteArray editorName(const QList<QByteArray> &taken)
     {
-        static const QList<QByteArray> pieces{"NIX", "ALBA", "25", "\xC9T\xC9", "\x8A" "UMA", "STRA\xDF" "E",
-                                              "~TILDE", "\t", "\tTWO", " 2", "\xC4", "Z", "\x8C" "UVRE"};
+        static const QList<QByteArray> pieces{
+            "NIX", "ALBA", "25", "\xC9T\xC9", "\x8A" "UMA", "STRA\xDF" "E", "~TILDE", "\t", "\tTWO", " 2",
+            "\xC4", "Z", "\x8C" "UVRE", kLongName + "\x80", kLongName + "\xC9", kLongName + "\x8A",
+            kLongName + "\xDF"};
         QByteArray name = !taken.isEmpty() && chance(30) ? oneOf(taken) : QByteArray();
         for (int i = chance(50) ? 1 : 2; i > 0; --i)
             name += oneOf(pieces);
@@ -261,6 +264,12 @@ private:
         }
     }
 
+    // Sixteen characters: the sort compares longer names whole only where
+    // these agree, so the names built on it differ after them, in bytes whose
+    // order is not their characters' (0x80 is U+20AC, above U+00E9 and U+00C9;
+    // 0x8A is U+0160, above U+00DF).
+    static inline const QByteArray kLongName = "ELECTRIC ZUMLING";
+
     static inline const QList<QByteArray> kDataLines{
         "25", "An electric mouse.", "", "", "~begin entry", "~End Entr", "  indented", "\xE9t\xE9",
         "tab\there", "lone\nLF", "~Begin Entr", "~Zed", "Uses Voltlash."};
@@ -268,6 +277,23 @@ private:
     QRandomGenerator m_random;
     int m_strayEnds = 6;
 };
+
+// Whether two names in the file agree in their first 16 characters and
+// differ after them, where the sort must compare them whole.
+bool namesAlikeInSixteen(const QByteArray &bytes)
+{
+    QSet<QByteArray> names, starts;
+    for (const plain::Record &record : plain::records(bytes)) {
+        const QByteArray name = record.lines.value(0);
+        if (name.size() <= 16 || names.contains(name))
+            continue;
+        names.insert(name);
+        if (starts.contains(name.left(16)))
+            return true;
+        starts.insert(name.left(16));
+    }
+    return false;
+}
 
 struct Tally
 {
@@ -372,6 +398,8 @@ private slots:
                 if (std::any_of(records.begin(), records.end(),
                                 [](const plain::Record &r) { return r.lines[0].startsWith("~End Entry"); }))
                     tally.add(QStringLiteral("  of those sorted, with a name beginning \"~End Entry\""));
+                if (namesAlikeInSixteen(bytes))
+                    tally.add(QStringLiteral("  of those sorted, with names alike in 16 characters"));
             }
         }
         for (const auto &[what, count] : tally.counts)
@@ -381,6 +409,7 @@ private slots:
         QVERIFY(tally["sorted, order depends on place"] >= 10);
         QVERIFY(tally["  of those sorted, with an end marker outside records"] >= 5);
         QVERIFY(tally["  of those sorted, with a name beginning \"~End Entry\""] >= 3);
+        QVERIFY(tally["  of those sorted, with names alike in 16 characters"] >= 10);
         for (const auto kind : {SortRefusal::Kind::EqualNames, SortRefusal::Kind::MarkerInsideRecord,
                                 SortRefusal::Kind::StrayEndMarker, SortRefusal::Kind::MissingEndMarker,
                                 SortRefusal::Kind::BeginMarkerAtEnd}) {
@@ -402,10 +431,13 @@ private slots:
             QVERIFY2(m_failure.isEmpty(), m_failure.constData());
             QVERIFY2(what.startsWith(QStringLiteral("sorted")), escaped(bytes).constData());
             tally.add(what);
+            if (namesAlikeInSixteen(bytes))
+                tally.add(QStringLiteral("  of those, with names alike in 16 characters"));
         }
         for (const auto &[what, count] : tally.counts)
             qInfo("%5d editor-written, %s", count, qPrintable(what));
         QVERIFY(tally["sorted, order depends on place"] >= 5);
+        QVERIFY(tally["  of those, with names alike in 16 characters"] >= 10);
     }
 };
 
