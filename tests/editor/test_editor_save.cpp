@@ -186,28 +186,43 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack_data()
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QByteArray>("tail"); // of the file, after SPARKIT's record
-    QTest::addColumn<QString>("named"); // what the box must point at
+    QTest::addColumn<QString>("box"); // its whole text
 
-    QTest::newRow("line break in the name")
-        << "A\nB" << "x" << "No picture" << QByteArray() << "line break";
+    const QString marker =
+        "No line of the Entry Data can start with \"~Begin Entry\" or \"~End Entry\":\r\n";
+    const auto character = [](const char *shown, const char *code, const char *field) {
+        return QStringLiteral("The character \"%1\" (U+%2) in the %3 cannot be stored in the "
+                              "data file.").arg(QString::fromUtf8(shown), code, field);
+    };
+    const auto endsInside = [](const char *entry) {
+        return QStringLiteral("The data file ends inside the entry %1, which has no \"~End Entry\" "
+                              "line: a new entry written after it would become part of it.\r\n\r\n"
+                              "The data file has not been changed.")
+            .arg(entry);
+    };
+    QTest::newRow("line break in the name") << "A\nB" << "x" << "No picture" << QByteArray()
+                                            << "The Entry Name cannot hold a line break.";
     QTest::newRow("data line ends the record")
-        << "NIX" << "one\n~End Entry x" << "No picture" << QByteArray() << "~End Entry x";
+        << "NIX" << "one\n~End Entry x" << "No picture" << QByteArray() << marker + "~End Entry x";
     QTest::newRow("data line starts a record")
-        << "NIX" << "~Begin Entry" << "No picture" << QByteArray() << "~Begin Entry";
-    QTest::newRow("data beyond the code page")
-        << "NIX" << QStringLiteral("5 Ā") << "No picture" << QByteArray() << QStringLiteral("Ā");
-    QTest::newRow("name beyond the code page")
-        << QStringLiteral("nĀx") << "x" << "No picture" << QByteArray() << QStringLiteral("Ā");
+        << "NIX" << "~Begin Entry" << "No picture" << QByteArray() << marker + "~Begin Entry";
+    QTest::newRow("data beyond the code page") << "NIX" << QStringLiteral("5 Ā") << "No picture"
+                                               << QByteArray() << character("Ā", "0100", "Entry Data");
+    // The code in upper-case hex, as a character's code is written.
+    QTest::newRow("data beyond the code page, code with letters")
+        << "NIX" << QStringLiteral("Ω") << "No picture" << QByteArray()
+        << character("Ω", "03A9", "Entry Data");
+    QTest::newRow("name beyond the code page") << QStringLiteral("nĀx") << "x" << "No picture"
+                                               << QByteArray() << character("Ā", "0100", "Entry Name");
     QTest::newRow("picture path beyond the code page")
-        << "NIX" << "x" << QStringLiteral("/pics/Āx.png") << QByteArray() << QStringLiteral("Ā");
+        << "NIX" << "x" << QStringLiteral("/pics/Āx.png") << QByteArray()
+        << character("Ā", "0100", "picture's path");
     // The new record would become part of the record the file ends inside.
     QTest::newRow("file ends with a begin marker")
-        << "NIX" << "x" << "No picture" << QByteArray("~Begin Entry")
-        << "The data file ends inside the entry without a name, which has no \"~End Entry\" "
-           "line: a new entry written after it would become part of it.";
+        << "NIX" << "x" << "No picture" << QByteArray("~Begin Entry") << endsInside("without a name");
     QTest::newRow("file ends inside a record")
         << "NIX" << "x" << "No picture" << QByteArray("~Begin Entry\r\nOPEN\r\nNo picture\r\n7")
-        << "ends inside the entry OPEN,";
+        << endsInside("OPEN");
 }
 
 void TestEditorSave::doneRefusesWhatWouldNotReadBack()
@@ -216,7 +231,7 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
     QFETCH(QString, data);
     QFETCH(QString, picture);
     QFETCH(QByteArray, tail);
-    QFETCH(QString, named);
+    QFETCH(QString, box);
     const QByteArray content = kSparkit + "\r\n" + tail;
 
     // Edit mode's name box is locked: only the other rows apply there.
@@ -239,8 +254,7 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             click(editor.done);
 
             QCOMPARE(program.dialogs.boxes().size(), 1);
-            QVERIFY2(program.dialogs.boxes()[0].text.contains(named),
-                     qPrintable(program.dialogs.boxes()[0].text));
+            QCOMPARE(program.dialogs.boxes()[0].text, box);
             QVERIFY(editor.window->isVisible());
             QCOMPARE(editor.name->text(), typedName);
             QCOMPARE(editor.data->text(), typedData);
