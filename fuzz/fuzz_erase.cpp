@@ -20,8 +20,7 @@
 #include <QTemporaryDir>
 
 using namespace zumivok;
-using zumivok::test::eraseRecords;
-using zumivok::test::topicList;
+using namespace zumivok::test;
 using zumivok::fuzz::check;
 
 namespace {

@@ -15,13 +15,9 @@
 #include <QString>
 
 using namespace zumivok;
-using zumivok::test::searchRecords;
-using zumivok::test::containsName;
-using zumivok::test::recordAt;
-using zumivok::test::topicList;
+using namespace zumivok::test;
 using zumivok::fuzz::check;
 using zumivok::test::plain::shown;
-namespace plain = zumivok::test::plain;
 
 namespace {
 

@@ -3,21 +3,9 @@
 // Everything is driven through the main window's buttons and the editor's
 // own controls.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/fixtures.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;

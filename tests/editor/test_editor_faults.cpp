@@ -4,25 +4,14 @@
 // it was, nothing may be left beside it, and the editor must stay open with
 // everything in it, so that the same click succeeds once the cause is gone.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
-#include "support/failing_files.h"
-#include "support/fixtures.h"
 #include "support/program.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QMap>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 
 #include <cerrno>
 #include <cstring>
-#include <functional>
 #include <sys/stat.h>
 
 using namespace zumivok;

@@ -2,21 +2,9 @@
 // exact bytes they leave in zumivok.dat. Everything is driven through the
 // main window's buttons and the editor's own controls.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
-#include "platform/files.h"
-#include "support/fixtures.h"
 #include "support/program.h"
 
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;

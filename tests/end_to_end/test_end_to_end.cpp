@@ -2,20 +2,7 @@
 // New Entry, typing, Add Picture, Done; look-up, Edit Entry, Done; Delete
 // Entry; Alpha Sort; and every byte of the file along the way.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "platform/dialogs.h"
 #include "support/program.h"
-
-#include <QImage>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <functional>
-#include <memory>
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;

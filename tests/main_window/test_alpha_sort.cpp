@@ -1,18 +1,9 @@
 // Alpha Sort as the user meets it: the warning, the closing line, what the
 // window keeps, the editor left unloaded, and a failed write leaving the file.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/failing_files.h"
-#include "support/fixtures.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <cerrno>
 #include <cstring>

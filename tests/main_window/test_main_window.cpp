@@ -3,11 +3,6 @@
 // editor's too), the tab order, the Enter key that runs Search from anywhere
 // in the window, and Exit.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/fixtures.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QApplication>
@@ -15,8 +10,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPaintEngine>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -27,7 +20,6 @@
 #include <QtTest>
 
 #include <climits>
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;

@@ -3,25 +3,15 @@
 // Edit Entry refuses or hands the editor; and how they behave when the data
 // file is missing, unreadable, cut short or very long.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/fixtures.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <sys/stat.h>
 
 using namespace zumivok;

@@ -30,7 +30,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 
 namespace {
 

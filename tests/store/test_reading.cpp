@@ -20,11 +20,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::crlfLines;
-using zumivok::test::FailingFiles;
-using zumivok::test::openDescriptors;
-using zumivok::test::record;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 
 Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 Q_DECLARE_METATYPE(zumivok::StoreError::Reason)

@@ -9,14 +9,8 @@
 #include <QTest>
 
 using namespace zumivok;
-using zumivok::test::searchRecords;
-using zumivok::test::containsName;
-using zumivok::test::recordAt;
-using zumivok::test::topicList;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 using zumivok::test::plain::shown;
-namespace plain = zumivok::test::plain;
 
 namespace {
 

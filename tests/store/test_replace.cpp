@@ -14,10 +14,7 @@
 #include <sys/stat.h>
 
 using namespace zumivok;
-using zumivok::test::FailingFiles;
-using zumivok::test::modeOf;
-using zumivok::test::openDescriptors;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
 

@@ -7,9 +7,7 @@
 #include <QTest>
 
 using namespace zumivok;
-using zumivok::test::sortedContent;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 
 namespace {
 

@@ -16,10 +16,7 @@
 #include <map>
 
 using namespace zumivok;
-using zumivok::test::sortedContent;
-using zumivok::test::LiteralSortRun;
-using zumivok::test::TempCatalogue;
-namespace plain = zumivok::test::plain;
+using namespace zumivok::test;
 
 namespace {
 

@@ -23,13 +23,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::eraseRecords;
-using zumivok::test::FailingFiles;
-using zumivok::test::kAlba;
-using zumivok::test::modeOf;
-using zumivok::test::TempCatalogue;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
 

@@ -2,11 +2,15 @@
 
 // The program as the window tests meet it: one run over a fresh data
 // directory, with the doubles it was given, and helpers that work its
-// controls as the user does.
+// controls as the user does; with what every window test uses besides.
 
+#include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
+#include "platform/controls.h"
 #include "platform/pictures.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_catalogue.h"
 
@@ -14,22 +18,16 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class frmEntry;
-
-namespace zumivok {
-class PictureBox;
-class TextBox;
-} // namespace zumivok
 
 namespace zumivok::test {
 
