@@ -49,11 +49,7 @@ private slots:
         const QImage pictureBefore = f.pictureBox()->picture();
 
         // Open and cancel the editor, so that it is loaded before the sort.
-        ModalDriver driver([](QWidget *editor) {
-            QTest::mouseClick(editor->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
-        });
-        click(f.button("cmdEdit"));
-        QVERIFY(driver.ran());
+        QVERIFY(f.open("cmdEdit", [](EditorControls &editor) { click(editor.cancel); }));
         QVERIFY(f.window->editor().isLoaded());
 
         click(f.button("cmdAlpha"));

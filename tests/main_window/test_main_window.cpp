@@ -626,24 +626,17 @@ void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
     Fixture f(kFile);
     QVERIFY(f.showActive());
     f.files.reset();
-    QString caption;
-    ModalDriver driver([&](QWidget *editor) {
-        caption = editor->windowTitle();
-        QApplication::setActiveWindow(editor);
-        QTRY_COMPARE(QApplication::activeWindow(), editor);
+    QVERIFY(f.open("cmdNew", [&](EditorControls &editor) {
+        QCOMPARE(editor.window->windowTitle(), QStringLiteral("ZumiVok Data Entry - New"));
+        QApplication::setActiveWindow(editor.window);
+        QTRY_COMPARE(QApplication::activeWindow(), editor.window);
         QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus && focus->window() == editor);
+        QVERIFY(focus && focus->window() == editor.window);
         QTest::keyClick(focus, Qt::Key_Return);
-        QTest::keyClick(editor->findChild<QWidget *>(QStringLiteral("txtEntry")), Qt::Key_Enter,
-                        Qt::KeypadModifier);
-        QVERIFY(editor->isVisible()); // Enter presses no button in the editor either
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                          Qt::LeftButton);
-    });
-    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
-    QVERIFY(driver.ran());
-    QVERIFY(!driver.timedOut());
-    QCOMPARE(caption, QStringLiteral("ZumiVok Data Entry - New"));
+        QTest::keyClick(editor.name, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(editor.window->isVisible()); // Enter presses no button in the editor either
+        click(editor.cancel);
+    }));
     QCOMPARE(f.dataFileOpens(), 0);
     QCOMPARE(f.output()->text(), kWelcome);
     QCOMPARE(f.window->currentEntry(), QString());
@@ -670,12 +663,7 @@ void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
     Fixture f(kFile);
     QVERIFY(f.showActive());
     // Load the editor first (New Entry, Cancel), so that Exit has a hidden window to close.
-    ModalDriver driver([](QWidget *editor) {
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                          Qt::LeftButton);
-    });
-    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
-    QVERIFY(driver.ran());
+    QVERIFY(f.open("cmdNew", [](EditorControls &editor) { click(editor.cancel); }));
     QVERIFY(f.window->editor().isLoaded());
 
     QTest::mouseClick(f.control("cmdExit"), Qt::LeftButton);

@@ -514,26 +514,14 @@ private slots:
             click(f.button(between));
         const QString onDisplay = f.shown();
 
-        QString caption, name, data, pictureLabel;
-        bool nameLocked = false;
-        ModalDriver driver([&](QWidget *editor) {
-            caption = editor->windowTitle();
-            auto *txtEntry = editor->findChild<QLineEdit *>(QStringLiteral("txtEntry"));
-            name = txtEntry->text();
-            nameLocked = txtEntry->isReadOnly();
-            data = editor->findChild<TextBox *>(QStringLiteral("txtData"))->text();
-            pictureLabel = editor->findChild<QLabel *>(QStringLiteral("lblPicName"))->text();
-            QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                              Qt::LeftButton);
-        });
-        click(f.button("cmdEdit"));
-        QVERIFY(driver.ran());
-        QVERIFY(!driver.timedOut());
-        QCOMPARE(caption, QStringLiteral("ZumiVok Data Entry - Edit"));
-        QCOMPARE(name, QStringLiteral("SPARKIT"));
-        QVERIFY(nameLocked);
-        QCOMPARE(data, kSparkitText);
-        QCOMPARE(pictureLabel, red);
+        QVERIFY(f.open("cmdEdit", [&](EditorControls &editor) {
+            QCOMPARE(editor.window->windowTitle(), QStringLiteral("ZumiVok Data Entry - Edit"));
+            QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
+            QVERIFY(editor.name->isReadOnly());
+            QCOMPARE(editor.data->text(), kSparkitText);
+            QCOMPARE(editor.picName->text(), red);
+            click(editor.cancel);
+        }));
 
         // Cancel: the main window shows what it showed, and nothing was written.
         QCOMPARE(f.shown(), onDisplay);

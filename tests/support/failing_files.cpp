@@ -213,14 +213,14 @@ int GeneratedCatalogue::lstat(const QString &, struct stat *status)
     return 0;
 }
 
-qint64 peakMemory()
+qint64 memoryFigure(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return -1;
 }

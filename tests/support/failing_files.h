@@ -105,7 +105,12 @@ private:
     qint64 m_offset = 0;
 };
 
-// The process's peak resident memory so far, in bytes.
-qint64 peakMemory();
+// A figure of the process's memory from /proc/self/status, in bytes, or -1:
+// "VmRSS:" the resident memory now, "VmHWM:" its peak so far.
+qint64 memoryFigure(const char *field);
+inline qint64 peakMemory()
+{
+    return memoryFigure("VmHWM:");
+}
 
 } // namespace zumivok::test
