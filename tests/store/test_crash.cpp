@@ -42,23 +42,6 @@ const QString kNewName = QStringLiteral("VOLTWING");
 const QString kEditedName = QStringLiteral("ZUMLING 2500");
 const QString kDeletedName = QStringLiteral("ZUMLING 2501");
 
-// The real file layer, but the process kills itself just before its
-// killAt-th call of any kind (never when killAt is 0), as a crash there would.
-class KillingFiles final : public test::FailingFiles
-{
-public:
-    explicit KillingFiles(int killAt)
-    {
-        beforeCall = [this, killAt](Call) {
-            if (++m_calls == killAt)
-                ::raise(SIGKILL);
-        };
-    }
-
-private:
-    int m_calls = 0;
-};
-
 // A catalogue as the editor and the sort leave it: the header, 5,000 records
 // with a few data lines each, some with a picture, and a line of the user's
 // own at the end. That line puts the end of the file early in a 4 KiB page,
@@ -81,7 +64,7 @@ QByteArray generatedCatalogue()
                 text += QByteArray(words[random.bounded(int(std::size(words)))]) + ' ';
             data.append(text.trimmed());
         }
-        bytes += zumivok::test::record(name, picture, data) + "\r\n";
+        bytes += record(name, picture, data) + "\r\n";
     }
     QByteArray own = "Kept since 1999.";
     own += QByteArray(int((4096 + 100 - (bytes.size() + own.size() + 2) % 4096) % 4096), '.');
@@ -137,7 +120,7 @@ bool runCommand(Command command, Files &files, const QString &directory, const Q
 QSet<QByteArray> completeNames(QByteArrayView bytes)
 {
     QSet<QByteArray> names;
-    for (const test::plain::Record &record : test::plain::records(bytes)) {
+    for (const plain::Record &record : plain::records(bytes)) {
         if (record.complete)
             names.insert(record.lines[0]);
     }
@@ -167,24 +150,6 @@ struct Trial
             firstFailure = why;
     }
 };
-
-// The child's side: runs the command and reports through its exit status.
-// Where there is a pipe, a byte is written to it right before the command,
-// and the time the command took, in nanoseconds, right after.
-[[noreturn]] void child(const Trial &trial, const QString &directory, int killAt, int pipeFd)
-{
-    KillingFiles files(killAt);
-    const char start = 's';
-    if (pipeFd >= 0 && ::write(pipeFd, &start, 1) != 1)
-        ::_exit(4);
-    QElapsedTimer timer;
-    timer.start();
-    const bool done = runCommand(trial.command, files, directory, trial.record);
-    const qint64 took = timer.nsecsElapsed();
-    if (pipeFd >= 0 && ::write(pipeFd, &took, sizeof took) != sizeof took)
-        ::_exit(4);
-    ::_exit(done ? 0 : 3);
-}
 
 // Checks the directory after a run that was killed (or ended); a failure is
 // noted in the trial.
@@ -236,27 +201,15 @@ void checkAfter(Trial &trial, const TempCatalogue &dir, int status, const QStrin
     }
 }
 
-// Runs the command in a child that kills itself before its killAt-th call
-// of the file layer; returns the child's wait status.
-int runKilledAtCall(const Trial &trial, const TempCatalogue &dir, int killAt)
+// Runs the command in a child process and returns its wait status. The child
+// kills itself just before its killAt-th call of the file layer, of any kind
+// (never when killAt is 0), as a crash there would. With a delay of zero or
+// more it is killed that long after the command has begun; else it runs to
+// its end, and *took, when given, is set to the time the command took there.
+int runChild(const Trial &trial, const TempCatalogue &dir, int killAt, qint64 delayNs = -1,
+             qint64 *took = nullptr)
 {
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        qFatal("cannot fork");
-    if (pid == 0)
-        child(trial, dir.directory(), killAt, -1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
-
-// Runs the command in a child and kills it delay after the command has begun;
-// with a negative delay, lets it run and sets *took to the time the command
-// took in the child. Returns the wait status.
-int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
-                   qint64 *took = nullptr)
-{
-    int marks[2];
+    int marks[2]; // a byte right before the command, its time in nanoseconds after it
     if (::pipe(marks) != 0)
         qFatal("cannot make a pipe");
     const pid_t pid = ::fork();
@@ -264,7 +217,19 @@ int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
         qFatal("cannot fork");
     if (pid == 0) {
         ::close(marks[0]);
-        child(trial, dir.directory(), 0, marks[1]);
+        FailingFiles files;
+        int calls = 0;
+        files.beforeCall = [&](FailingFiles::Call) {
+            if (++calls == killAt)
+                ::raise(SIGKILL);
+        };
+        if (::write(marks[1], "s", 1) != 1)
+            ::_exit(4);
+        QElapsedTimer timer;
+        timer.start();
+        const bool done = runCommand(trial.command, files, dir.directory(), trial.record);
+        const qint64 time = timer.nsecsElapsed();
+        ::_exit(::write(marks[1], &time, sizeof time) != sizeof time ? 4 : done ? 0 : 3);
     }
     ::close(marks[1]);
     char start;
@@ -284,14 +249,8 @@ int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
 
 const char *commandName(Command command)
 {
-    switch (command) {
-    case Command::New: return "new";
-    case Command::NewLarge: return "new, large record";
-    case Command::Edit: return "edit";
-    case Command::Delete: return "delete";
-    case Command::Sort: return "sort";
-    }
-    return "";
+    static const char *const names[] = {"new", "new, large record", "edit", "delete", "sort"};
+    return names[int(command)];
 }
 
 } // namespace
@@ -374,7 +333,7 @@ void TestCrash::killedBeforeEachCall()
     for (int killAt = 1;; ++killAt) {
         TempCatalogue dir;
         dir.write(m_catalogue);
-        const int status = runKilledAtCall(trial, dir, killAt);
+        const int status = runChild(trial, dir, killAt);
         checkAfter(trial, dir, status, QStringLiteral("killed before call %1").arg(killAt));
         if (!WIFSIGNALED(status))
             break;
@@ -396,7 +355,7 @@ void TestCrash::killedAtRandomMoments()
     for (qint64 &time : took) {
         TempCatalogue dir;
         dir.write(m_catalogue);
-        const int status = runKilledAfter(trial, dir, -1, &time);
+        const int status = runChild(trial, dir, 0, -1, &time);
         checkAfter(trial, dir, status, QStringLiteral("unkilled run"));
     }
     std::sort(took.begin(), took.end());
@@ -406,7 +365,7 @@ void TestCrash::killedAtRandomMoments()
         TempCatalogue dir;
         dir.write(m_catalogue);
         const qint64 delay = qint64(random.bounded(double(duration)));
-        const int status = runKilledAfter(trial, dir, delay);
+        const int status = runChild(trial, dir, 0, delay);
         trial.finishedFirst += WIFSIGNALED(status) ? 0 : 1;
         const QString when =
             QStringLiteral("killed after %1 of %2 \u00B5s").arg(delay / 1000).arg(duration / 1000);
