@@ -193,14 +193,12 @@ void TestEditorFaults::failedStepIsReportedAndChangesNothing()
             QCOMPARE(program.catalogue.read(), kContent);
             QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
             QVERIFY(editor.window->isVisible());
-            QCOMPARE(editor.name->text(),
-                     command == Command::New ? QStringLiteral("nix") : QStringLiteral("SPARKIT"));
-            QCOMPARE(editor.data->text(), command == Command::Delete
-                                              ? QStringLiteral("25\r\nAn electric mouse.\r\n")
-                                              : QStringLiteral("7\r\nSeven."));
-            QCOMPARE(editor.picName->text(), command == Command::Delete
-                                                 ? QStringLiteral("/pics/sparkit.png")
-                                                 : QStringLiteral("/pics/new.png"));
+            if (command == Command::Delete)
+                editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
+            else if (command == Command::Edit)
+                editor.verifyShows(EditorMode::Edit, "SPARKIT", "7\r\nSeven.", "/pics/new.png");
+            else
+                editor.verifyShows(EditorMode::New, "nix", "7\r\nSeven.", "/pics/new.png");
         }));
 
     // The same click, with nothing failing, goes through.

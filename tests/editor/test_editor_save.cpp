@@ -108,9 +108,7 @@ void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing()
         }
         // Still open with everything in it, for the user to correct.
         QVERIFY(editor.window->isVisible());
-        QCOMPARE(editor.name->text(), name);
-        QCOMPARE(editor.data->text(), data);
-        QCOMPARE(editor.picName->text(), QStringLiteral("/pics/new.png"));
+        editor.verifyShows(EditorMode::New, name, data, "/pics/new.png");
         click(editor.cancel);
     }));
     QCOMPARE(program.catalogue.read(), content);
@@ -244,9 +242,8 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
             QCOMPARE(program.dialogs.boxes().size(), 1);
             QCOMPARE(program.dialogs.boxes()[0].text, box);
             QVERIFY(editor.window->isVisible());
-            QCOMPARE(editor.name->text(), typedName);
-            QCOMPARE(editor.data->text(), typedData);
-            QCOMPARE(editor.picName->text(), picture);
+            editor.verifyShows(QByteArray(opener) == "cmdEdit" ? EditorMode::Edit : EditorMode::New,
+                               typedName, typedData, picture);
             // Nothing was written, so the same click meets the same refusal.
             click(editor.done);
             QCOMPARE(program.dialogs.boxes().size(), 2);
@@ -372,8 +369,7 @@ void TestEditorSave::editOffersTheEntrysOwnTextAfterOtherCommands()
     QVERIFY(program.shown() != kSparkitText);
 
     QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
-        QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
-        QCOMPARE(editor.data->text(), kSparkitText);
+        editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
         click(editor.done);
     }));
     QCOMPARE(boxTexts(program), QStringList());
@@ -410,9 +406,7 @@ void TestEditorSave::deleteYesRemovesEveryCaseVariantAndDoneWritesItBack()
 
     // ... and Done appends it anew from the text still on display.
     QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
-        QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
-        QCOMPARE(editor.data->text(), kSparkitText);
-        QCOMPARE(editor.picName->text(), QStringLiteral("/pics/sparkit.png"));
+        editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));

@@ -515,11 +515,7 @@ private slots:
         const QString onDisplay = f.shown();
 
         QVERIFY(f.open("cmdEdit", [&](EditorControls &editor) {
-            QCOMPARE(editor.window->windowTitle(), QStringLiteral("ZumiVok Data Entry - Edit"));
-            QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
-            QVERIFY(editor.name->isReadOnly());
-            QCOMPARE(editor.data->text(), kSparkitText);
-            QCOMPARE(editor.picName->text(), red);
+            editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, red);
             click(editor.cancel);
         }));
 

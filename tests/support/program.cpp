@@ -60,6 +60,18 @@ EditorControls::EditorControls(QWidget *shown)
 {
 }
 
+void EditorControls::verifyShows(EditorMode mode, const QString &nameText,
+                                 const QString &dataText, const QString &pictureText) const
+{
+    const bool edit = mode == EditorMode::Edit;
+    QCOMPARE(window->windowTitle(), edit ? QStringLiteral("ZumiVok Data Entry - Edit")
+                                         : QStringLiteral("ZumiVok Data Entry - New"));
+    QCOMPARE(name->isReadOnly(), edit);
+    QCOMPARE(name->text(), nameText);
+    QCOMPARE(data->text(), dataText);
+    QCOMPARE(picName->text(), pictureText);
+}
+
 namespace {
 
 // Makes a directory current for as long as it lives.

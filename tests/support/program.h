@@ -55,10 +55,17 @@ void typeInto(QWidget *box, const QString &text);
 // Replaces a box's text by pasting, which can bring what no key types.
 void pasteInto(QWidget *box, const QString &text);
 
+enum class EditorMode { New, Edit };
+
 // The editor's controls, found by name in its window.
 struct EditorControls
 {
     explicit EditorControls(QWidget *shown);
+
+    // Checks what the editor shows: the mode (its caption, and a name box
+    // locked in Edit mode only), the name, the data and the picture label.
+    void verifyShows(EditorMode mode, const QString &nameText, const QString &dataText,
+                     const QString &pictureText) const;
 
     QWidget *window;
     QPushButton *picEdit;
