@@ -29,15 +29,6 @@ ScriptedDialogs::Box saveBox(QChar letter)
     }
 }
 
-// The texts of the boxes shown so far, in order.
-QStringList boxTexts(const Program &program)
-{
-    QStringList texts;
-    for (const ScriptedDialogs::Box &box : program.dialogs.boxes())
-        texts << box.text;
-    return texts;
-}
-
 } // namespace
 
 class TestEditorSave : public QObject
@@ -162,7 +153,7 @@ void TestEditorSave::doneStoresTheNameTrimmedInUpperCase()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     QCOMPARE(program.catalogue.read(), kSparkit + added);
 }
 
@@ -291,7 +282,7 @@ void TestEditorSave::newEntryIsAppendedAfterTheLastByte()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     QCOMPARE(program.catalogue.read(), content.value_or(QByteArray()) + between
                                       + record("ALBA", "/pics/alba.png", {"12", "A white one."}));
     QCOMPARE(program.catalogue.entries(), QStringList{"zumivok.dat"});
@@ -318,7 +309,7 @@ void TestEditorSave::editMovesTheRecordToTheEndAndDropsEmptyLines()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     // Every record of that name goes, every other empty line goes, and the
     // text from the display ends in one empty data line.
     QCOMPARE(program.catalogue.read(),
@@ -342,7 +333,7 @@ void TestEditorSave::editStoresChangedDataAndPicture()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     QCOMPARE(program.catalogue.read(),
              kAlba + record("SPARKIT", "/pics/sparkit2.png", {"26", "Faster now."}));
     // The main window goes on showing the text from before the edit.
@@ -372,7 +363,7 @@ void TestEditorSave::editOffersTheEntrysOwnTextAfterOtherCommands()
         editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
         click(editor.done);
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     QCOMPARE(program.catalogue.read(),
              kAlba + record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse.", ""}));
 }
@@ -425,7 +416,7 @@ void TestEditorSave::deleteNoLeavesFileAndEditorAlone()
         typeInto(editor.data, QStringLiteral("changed"));
         program.dialogs.answerNext(Dialogs::No);
         click(editor.erase);
-        QCOMPARE(boxTexts(program),
+        QCOMPARE(program.dialogs.texts(),
                  QStringList{"Are you sure you want to delete the entry SPARKIT?"});
         QVERIFY(editor.window->isVisible());
         QCOMPARE(editor.data->text(), QStringLiteral("changed"));
@@ -444,7 +435,7 @@ void TestEditorSave::deleteInNewModeDoesNothing()
         // Even with the name of an existing entry in the box.
         typeInto(editor.name, QStringLiteral("SPARKIT"));
         click(editor.erase);
-        QCOMPARE(boxTexts(program), QStringList());
+        QCOMPARE(program.dialogs.texts(), QStringList());
         QVERIFY(editor.window->isVisible());
         click(editor.cancel);
     }));
@@ -464,7 +455,7 @@ void TestEditorSave::editAndDeleteAfterTheFileVanished()
             QVERIFY(!editor.window->isVisible());
         }));
         if (edit) {
-            QCOMPARE(boxTexts(program), QStringList());
+            QCOMPARE(program.dialogs.texts(), QStringList());
             QCOMPARE(program.catalogue.read(), record("SPARKIT", "/pics/sparkit.png",
                                                  {"25", "An electric mouse.", ""}));
         } else {
@@ -491,7 +482,7 @@ void TestEditorSave::editAndDeleteTakeALongNameWhole()
         click(editor.done);
         QVERIFY(!editor.window->isVisible());
     }));
-    QCOMPARE(boxTexts(program), QStringList());
+    QCOMPARE(program.dialogs.texts(), QStringList());
     QCOMPARE(program.catalogue.read(),
              shortOne + record(longName, "No picture", {"original text", ""}));
 

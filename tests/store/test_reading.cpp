@@ -22,9 +22,6 @@
 using namespace zumivok;
 using namespace zumivok::test;
 
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
-Q_DECLARE_METATYPE(zumivok::StoreError::Reason)
-
 class TestReading : public QObject
 {
     Q_OBJECT

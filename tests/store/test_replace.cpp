@@ -18,9 +18,6 @@ using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
 
-Q_DECLARE_METATYPE(FailingFiles::Call)
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
-
 namespace {
 
 // Writes only a few bytes on its first write, so that the write after a

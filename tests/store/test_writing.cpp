@@ -27,9 +27,6 @@ using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
 
-Q_DECLARE_METATYPE(FailingFiles::Call)
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
-
 namespace {
 
 const QByteArray kNix = record("NIX", "/pics/nix.png", {"7"});

@@ -70,9 +70,7 @@ struct EditorControls
     QWidget *window;
     QPushButton *picEdit;
     QLineEdit *name;
-    QLabel *nameLabel;
     TextBox *data;
-    QLabel *dataLabel;
     QPushButton *done;
     QPushButton *erase;
     QLabel *picName;
