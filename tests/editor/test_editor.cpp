@@ -87,9 +87,7 @@ void TestEditor::editEntryShowsTheEntryOnDisplayLocked()
 
 void TestEditor::editEntryRefusedWhileNoEntryIsShown()
 {
-    const QString refusal = QStringLiteral(
-        "There is no valid entry selected to edit.\r\n\r\n"
-        "Search and locate a real entry and *then* click 'Edit.'");
+    const QString refusal = kNoEntryToEdit;
     Program program(kSparkit);
     // True when the click opened the editor (which is then hidden again).
     const auto editOpens = [&] {
@@ -105,7 +103,7 @@ void TestEditor::editEntryRefusedWhileNoEntryIsShown()
 
     program.search(QStringLiteral("sparkit"));
     program.search(QStringLiteral("nobody"));
-    QCOMPARE(program.shown(), QStringLiteral("Entry not found."));
+    QCOMPARE(program.shown(), kNotFound);
     QVERIFY(!editOpens());
     QCOMPARE(program.shown(), refusal);
     QVERIFY(!program.editor().isLoaded());

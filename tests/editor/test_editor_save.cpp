@@ -13,21 +13,13 @@ namespace {
 
 const QString kCantDoThat = QStringLiteral("Can't do that...");
 
-// Save's boxes, by the letters they are known by.
-ScriptedDialogs::Box saveBox(QChar letter)
-{
-    switch (letter.unicode()) {
-    case 'A':
-        return {QStringLiteral("You have to enter something for the 'Entry Data.'"), QString(), 0};
-    case 'B':
-        return {QStringLiteral("The Entry Name cannot start with a ~."), kCantDoThat, 64};
-    case 'C':
-        return {QStringLiteral("You must type in something for the Entry Name."), kCantDoThat, 64};
-    default:
-        return {QStringLiteral("The Entry Name already exists.  Try editing that enty instead."),
-                kCantDoThat, 64};
-    }
-}
+// Save's boxes, by the letters they are known by: A to D.
+const ScriptedDialogs::Box kSaveBoxes[] = {
+    {QStringLiteral("You have to enter something for the 'Entry Data.'"), QString(), 0},
+    {QStringLiteral("The Entry Name cannot start with a ~."), kCantDoThat, 64},
+    {QStringLiteral("You must type in something for the Entry Name."), kCantDoThat, 64},
+    {QStringLiteral("The Entry Name already exists.  Try editing that enty instead."), kCantDoThat,
+     64}};
 
 } // namespace
 
@@ -91,7 +83,7 @@ void TestEditorSave::doneShowsOneBoxPerFailedTestAndWritesNothing()
 
         QCOMPARE(program.dialogs.boxes().size(), boxes.size());
         for (qsizetype i = 0; i < boxes.size(); ++i) {
-            const ScriptedDialogs::Box want = saveBox(boxes[i]);
+            const ScriptedDialogs::Box want = kSaveBoxes[boxes[i].unicode() - 'A'];
             const ScriptedDialogs::Box got = program.dialogs.boxes()[i];
             QCOMPARE(got.text, want.text);
             QCOMPARE(got.title, want.title);
@@ -246,7 +238,7 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack()
         click(program.button("cmdTopic"));
         QCOMPARE(program.shown(), names);
         program.search(name);
-        QCOMPARE(program.shown(), QStringLiteral("Entry not found."));
+        QCOMPARE(program.shown(), kNotFound);
     }
 }
 

@@ -51,7 +51,7 @@ private slots:
     {
         QVERIFY(!m_program->catalogue.exists());
         m_program->enterSearch(QStringLiteral("sparkit"));
-        QCOMPARE(m_program->shown(), QStringLiteral("Entry not found."));
+        QCOMPARE(m_program->shown(), kNotFound);
 
         QImage picture(20, 10, QImage::Format_RGB32);
         picture.fill(Qt::blue);
@@ -112,7 +112,7 @@ private slots:
         // The main window still shows the deleted entry until it is looked up again.
         QCOMPARE(m_program->shown(), QStringLiteral("7\r\n"));
         m_program->enterSearch(QStringLiteral("glimmerÉe"));
-        QCOMPARE(m_program->shown(), QStringLiteral("Entry not found."));
+        QCOMPARE(m_program->shown(), kNotFound);
     }
 };
 

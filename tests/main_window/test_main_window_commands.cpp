@@ -5,7 +5,6 @@
 
 #include "support/program.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
@@ -18,10 +17,6 @@ using namespace zumivok;
 using namespace zumivok::test;
 
 namespace {
-
-const QString kNotFound = QStringLiteral("Entry not found.");
-const QString kRefusal = QStringLiteral("There is no valid entry selected to edit.\r\n\r\n"
-                                        "Search and locate a real entry and *then* click 'Edit.'");
 
 QImage filled(const QColor &colour, QSize size)
 {
@@ -465,9 +460,9 @@ private slots:
 
         ModalDriver driver([](QWidget *modal) { modal->hide(); });
         click(f.button("cmdEdit"));
-        QCOMPARE(f.shown(), kRefusal);
+        QCOMPARE(f.shown(), kNoEntryToEdit);
         click(f.button("cmdEdit"));
-        QCOMPARE(f.shown(), kRefusal);
+        QCOMPARE(f.shown(), kNoEntryToEdit);
         QVERIFY(!driver.ran());
         QVERIFY(!f.window->editor().isLoaded());
         QCOMPARE(f.window->currentEntry(), QString());

@@ -2,7 +2,6 @@
 #include "support/modal.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <cerrno>

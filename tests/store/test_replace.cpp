@@ -4,7 +4,6 @@
 #include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -59,26 +59,7 @@ QByteArray plainResult(const QString &command, const QByteArray &old)
     return runCommand(data, command) ? QByteArray("<failed>") : plain.read();
 }
 
-// Another program that writes the data file while a command is between its
-// read and its rename: at the first sync, the scratch file's, it rewrites the
-// file in place or puts a file of its own in its place.
 const QByteArray kOthers = record("OTHER");
-struct OtherProgram : Files
-{
-    QString path;
-    bool inPlace;
-    bool done = false;
-    OtherProgram(const QString &dataPath, bool rewrites) : path(dataPath), inPlace(rewrites) { }
-    int fsync(int fd) override
-    {
-        if (!std::exchange(done, true)) {
-            const QString written = inPlace ? path : path + ".new";
-            TempCatalogue::writeFile(written, (inPlace ? TempCatalogue::readFile(path) : "") + kOthers);
-            Files::rename(written, path);
-        }
-        return Files::fsync(fd);
-    }
-};
 
 } // namespace
 
@@ -462,7 +443,16 @@ void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent()
     const QByteArray old = kNix + kAlba;
     TempCatalogue dir;
     dir.write(old);
-    OtherProgram others(dir.dataPath(), inPlace);
+    // Another program writes the data file at the command's first sync, the
+    // scratch file's: it rewrites the file in place, or puts one of its own there.
+    FailingFiles others;
+    others.beforeCall = [&, done = false](Call call) mutable {
+        if (call != Call::Fsync || std::exchange(done, true))
+            return;
+        const QString path = dir.dataPath(), written = inPlace ? path : path + ".new";
+        TempCatalogue::writeFile(written, (inPlace ? TempCatalogue::readFile(path) : "") + kOthers);
+        Files().rename(written, path);
+    };
     DataFile data(others, dir.directory());
 
     const std::optional<StoreError> failed = runCommand(data, command);

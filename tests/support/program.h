@@ -35,6 +35,10 @@ namespace zumivok::test {
 inline const QString kWelcome = QStringLiteral(
     "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
 inline const QString kPreset = QStringLiteral("Type entry to search for here");
+inline const QString kNotFound = QStringLiteral("Entry not found.");
+inline const QString kNoEntryToEdit = QStringLiteral(
+    "There is no valid entry selected to edit.\r\n\r\n"
+    "Search and locate a real entry and *then* click 'Edit.'");
 
 // The control of that name in window; a missing one ends the run.
 template <typename T = QWidget>
