@@ -83,8 +83,8 @@ private slots:
         QTest::addColumn<qint64>("number");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("lower case finds upper case") << kAlba + kPlainSparkit << "sparkit" << "SPARKIT"
-                                                     << qint64(2) << kSparkitText;
+        QTest::newRow("lower case finds upper case")
+            << kAlba + kPlainSparkit << "sparkit" << "SPARKIT" << qint64(2) << kSparkitText;
         QTest::newRow("mixed case") << kAlba + kPlainSparkit << "SpArKiT" << "SPARKIT" << qint64(2)
                                     << kSparkitText;
         QTest::newRow("first of two case variants")
