@@ -490,8 +490,7 @@ private slots:
 
         Fixture f;
         const QString red = f.writePicture(QStringLiteral("red.png"), Qt::red, {8, 8});
-        const QByteArray file =
-            kAlba + sparkit(red.toLatin1());
+        const QByteArray file = kAlba + sparkit(red.toLatin1());
         f.catalogue.write(file);
         if (byNext) {
             click(f.button("cmdNext"));

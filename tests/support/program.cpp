@@ -122,36 +122,6 @@ Program::~Program()
     ::rmdir(encodePath(directory).constData());
 }
 
-QPushButton *Program::button(QAnyStringView name) const
-{
-    return control<QPushButton>(name);
-}
-
-TextBox *Program::output() const
-{
-    return control<TextBox>("txtOutput");
-}
-
-QString Program::shown() const
-{
-    return output()->text();
-}
-
-QLineEdit *Program::input() const
-{
-    return control<QLineEdit>("txtInput");
-}
-
-PictureBox *Program::pictureBox() const
-{
-    return control<PictureBox>("picOutput");
-}
-
-frmEntry &Program::editor() const
-{
-    return window->editor();
-}
-
 void Program::typeSearch(const QString &text) const
 {
     QLineEdit *box = input();
@@ -208,11 +178,6 @@ QString Fixture::writePicture(const QString &name, const QColor &colour, QSize s
     if (!image.save(path))
         qWarning("cannot write %s", qPrintable(path));
     return path;
-}
-
-QImage Fixture::picture() const
-{
-    return pictureBox()->picture().convertToFormat(QImage::Format_ARGB32);
 }
 
 } // namespace zumivok::test

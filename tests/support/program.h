@@ -101,12 +101,12 @@ public:
     {
         return zumivok::test::control<T>(window.get(), name);
     }
-    QPushButton *button(QAnyStringView name) const;
-    TextBox *output() const;
-    QString shown() const; // the text of txtOutput
-    QLineEdit *input() const;
-    PictureBox *pictureBox() const;
-    frmEntry &editor() const;
+    QPushButton *button(QAnyStringView name) const { return control<QPushButton>(name); }
+    TextBox *output() const { return control<TextBox>("txtOutput"); }
+    QString shown() const { return output()->text(); }
+    QLineEdit *input() const { return control<QLineEdit>("txtInput"); }
+    PictureBox *pictureBox() const { return control<PictureBox>("picOutput"); }
+    frmEntry &editor() const { return window->editor(); }
 
     // Replaces the search text as the user does: click into the box, then type.
     void typeSearch(const QString &text) const;
@@ -148,7 +148,8 @@ struct Fixture : Program
     int dataFileOpens() const; // since the calls were last counted
     // A picture file in the data directory, written for real.
     QString writePicture(const QString &name, const QColor &colour, QSize size) const;
-    QImage picture() const; // the one shown now, as ARGB32
+    // The one shown now, as ARGB32.
+    QImage picture() const { return pictureBox()->picture().convertToFormat(QImage::Format_ARGB32); }
 
     const QImage startUpPicture;
 };
