@@ -94,16 +94,6 @@ QString topicList(QByteArrayView bytes)
     return names;
 }
 
-bool containsName(QByteArrayView bytes, QStringView name)
-{
-    return search(bytes, name).entry.has_value();
-}
-
-QString shown(const std::optional<ShownEntry> &entry)
-{
-    return entry ? entry->name + '|' + entry->picture + '|' + entry->text : QStringLiteral("-");
-}
-
 QList<Record> records(QByteArrayView bytes, bool *endMarkerOutside)
 {
     const QByteArrayList all = lines(bytes);

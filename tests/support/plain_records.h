@@ -30,10 +30,16 @@ std::optional<ShownEntry> recordAt(QByteArrayView bytes, qint64 position);
 // Topic: the line after every begin-marker line, each followed by CR LF.
 QString topicList(QByteArrayView bytes);
 // Save's duplicate test: whether Search finds the name.
-bool containsName(QByteArrayView bytes, QStringView name);
+inline bool containsName(QByteArrayView bytes, QStringView name)
+{
+    return search(bytes, name).entry.has_value();
+}
 
 // "name|picture|text", or "-" for no entry, so that entries compare and print.
-QString shown(const std::optional<ShownEntry> &entry);
+inline QString shown(const std::optional<ShownEntry> &entry)
+{
+    return entry ? entry->name + '|' + entry->picture + '|' + entry->text : QStringLiteral("-");
+}
 
 // A record as the file's layout defines it: after a begin-marker line the
 // name and picture lines, whatever they hold, then data lines through the
