@@ -15,7 +15,7 @@
 #include <variant>
 
 using namespace zumivok;
-using zumivok::test::sortedContent;
+using namespace zumivok::test;
 using zumivok::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -12,6 +12,9 @@ using namespace zumivok;
 
 namespace {
 
+// The program's own texts, with their original spelling ("it's number"):
+// users know them so, and the tests hold them to every character. Leave them
+// as they are.
 const QString kCantDoThat = QStringLiteral("Can't do that...");
 const QString kDeleteQuestion = QStringLiteral("Are you sure you want to delete the entry ");
 const QString kDeleteTitle = QStringLiteral("Whoa, there!");

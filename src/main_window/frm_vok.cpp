@@ -17,6 +17,9 @@ using namespace zumivok;
 
 namespace {
 
+// The program's own texts, as they have always read ("click 'Edit.'",
+// "display entry"): users know them so, and the tests hold them to every
+// character. Leave them as they are.
 const QString kCaption = QStringLiteral("ZumiVok \u00DF-2");
 const QString kWelcome =
     QStringLiteral("Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");

@@ -3,27 +3,15 @@
 // Everything is driven through the main window's buttons and the editor's
 // own controls.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;
 
 namespace {
 
-const QString kNewCaption = QStringLiteral("ZumiVok Data Entry - New");
 const QString kEditCaption = QStringLiteral("ZumiVok Data Entry - Edit");
 const QString kNamePreset = QStringLiteral("Type entry here");
 const QString kDataPreset = QStringLiteral("Type data for the entry here");
@@ -32,11 +20,6 @@ const QString kNoPictureLine = QStringLiteral("No picture");
 const QColor kRedColour(255, 0, 0);
 const QColor kCyanColour(0, 255, 255);
 const QColor kYellowColour(255, 255, 0);
-
-const QByteArray kSparkit =
-    record("SPARKIT", "/pics/sparkit.png", {"25", "An electric mouse."});
-const QString kSparkitText = QStringLiteral("25\r\nAn electric mouse.\r\n");
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 
 } // namespace
 
@@ -65,11 +48,7 @@ void TestEditor::newEntryRightAfterStartUpShowsThePresets()
     QCOMPARE(program.editor().dataPath(), program.directory);
 
     QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
-        QCOMPARE(editor.window->windowTitle(), kNewCaption);
-        QCOMPARE(editor.name->text(), kNamePreset);
-        QVERIFY(!editor.name->isReadOnly());
-        QCOMPARE(editor.data->text(), kDataPreset);
-        QCOMPARE(editor.picName->text(), kNoPictureLine);
+        editor.verifyShows(EditorMode::New, kNamePreset, kDataPreset, kNoPictureLine);
         QCOMPARE(editor.window->focusWidget(), editor.picEdit);
         // The presets are plain text, not selected: typing adds to them.
         QTest::keyClick(editor.name, Qt::Key_End);
@@ -88,24 +67,19 @@ void TestEditor::editEntryShowsTheEntryOnDisplayLocked()
     QCOMPARE(program.shown(), kSparkitText);
 
     QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
-        QCOMPARE(editor.window->windowTitle(), kEditCaption);
-        QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT")); // as stored, not as typed
-        QVERIFY(editor.name->isReadOnly());
+        // The name as stored, not as typed; the text ends with a line break.
+        editor.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
         QTest::keyClick(editor.name, Qt::Key_End);
         QTest::keyClicks(editor.name, "xyz");
         QTest::keyClick(editor.name, Qt::Key_Backspace);
         QCOMPARE(editor.name->text(), QStringLiteral("SPARKIT"));
-        QCOMPARE(editor.data->text(), kSparkitText); // ends with a line break
-        QCOMPARE(editor.picName->text(), QStringLiteral("/pics/sparkit.png"));
         click(editor.cancel);
     }));
 
     // An entry without a picture shows its "No picture" line.
     program.search(QStringLiteral("Alba"));
     QVERIFY(program.open("cmdEdit", [&](EditorControls &editor) {
-        QCOMPARE(editor.name->text(), QStringLiteral("ALBA"));
-        QCOMPARE(editor.data->text(), QStringLiteral("12\r\nA white one.\r\n"));
-        QCOMPARE(editor.picName->text(), kNoPictureLine);
+        editor.verifyShows(EditorMode::Edit, "ALBA", "12\r\nA white one.\r\n", kNoPictureLine);
         click(editor.cancel);
     }));
     QCOMPARE(program.catalogue.read(), kAlba + kSparkit);
@@ -113,9 +87,7 @@ void TestEditor::editEntryShowsTheEntryOnDisplayLocked()
 
 void TestEditor::editEntryRefusedWhileNoEntryIsShown()
 {
-    const QString refusal = QStringLiteral(
-        "There is no valid entry selected to edit.\r\n\r\n"
-        "Search and locate a real entry and *then* click 'Edit.'");
+    const QString refusal = kNoEntryToEdit;
     Program program(kSparkit);
     // True when the click opened the editor (which is then hidden again).
     const auto editOpens = [&] {
@@ -131,7 +103,7 @@ void TestEditor::editEntryRefusedWhileNoEntryIsShown()
 
     program.search(QStringLiteral("sparkit"));
     program.search(QStringLiteral("nobody"));
-    QCOMPARE(program.shown(), QStringLiteral("Entry not found."));
+    QCOMPARE(program.shown(), kNotFound);
     QVERIFY(!editOpens());
     QCOMPARE(program.shown(), refusal);
     QVERIFY(!program.editor().isLoaded());
@@ -191,21 +163,14 @@ void TestEditor::cancelHidesAndKeepsContentsButTheNextOpeningPresetsAnew()
 
     // New mode presets name, data, lock and caption, and keeps the picture label.
     QVERIFY(program.open("cmdNew", [&](EditorControls &shown) {
-        QCOMPARE(shown.window->windowTitle(), kNewCaption);
-        QCOMPARE(shown.name->text(), kNamePreset);
-        QVERIFY(!shown.name->isReadOnly());
-        QCOMPARE(shown.data->text(), kDataPreset);
-        QCOMPARE(shown.picName->text(), QStringLiteral("/pics/sparkit.png"));
+        shown.verifyShows(EditorMode::New, kNamePreset, kDataPreset, "/pics/sparkit.png");
         typeInto(shown.name, QStringLiteral("ALBA"));
         click(shown.cancel);
     }));
 
     // Edit mode presets anew too, the lock included.
     QVERIFY(program.open("cmdEdit", [&](EditorControls &shown) {
-        QCOMPARE(shown.window->windowTitle(), kEditCaption);
-        QCOMPARE(shown.name->text(), QStringLiteral("SPARKIT"));
-        QVERIFY(shown.name->isReadOnly());
-        QCOMPARE(shown.data->text(), kSparkitText);
+        shown.verifyShows(EditorMode::Edit, "SPARKIT", kSparkitText, "/pics/sparkit.png");
         click(shown.cancel);
     }));
     QCOMPARE(program.catalogue.read(), kSparkit);
@@ -226,9 +191,7 @@ void TestEditor::titleBarCloseUnloadsTheWindowButKeepsTheDataDirectory()
 
     // Loaded again with the design values; a save still finds the data file.
     QVERIFY(program.open("cmdNew", [&](EditorControls &editor) {
-        QCOMPARE(editor.picName->text(), kNoPictureLine);
-        QCOMPARE(editor.name->text(), kNamePreset);
-        QCOMPARE(editor.data->text(), kDataPreset);
+        editor.verifyShows(EditorMode::New, kNamePreset, kDataPreset, kNoPictureLine);
         typeInto(editor.name, QStringLiteral("alba"));
         typeInto(editor.data, QStringLiteral("12"));
         click(editor.done);
@@ -364,8 +327,7 @@ void TestEditor::helpShowsTheSampleEntry()
         QCOMPARE(box.text.split(QStringLiteral("\r\n")).count(QString()), 2);
         // The editor stays open with its contents.
         QVERIFY(editor.window->isVisible());
-        QCOMPARE(editor.name->text(), kNamePreset);
-        QCOMPARE(editor.data->text(), kDataPreset);
+        editor.verifyShows(EditorMode::New, kNamePreset, kDataPreset, kNoPictureLine);
         click(editor.cancel);
     }));
     QCOMPARE(program.catalogue.read(), kSparkit);

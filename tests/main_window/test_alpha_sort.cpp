@@ -1,17 +1,9 @@
 // Alpha Sort as the user meets it: the warning, the closing line, what the
 // window keeps, the editor left unloaded, and a failed write leaving the file.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/failing_files.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 
 #include <cerrno>
 #include <cstring>
@@ -57,11 +49,7 @@ private slots:
         const QImage pictureBefore = f.pictureBox()->picture();
 
         // Open and cancel the editor, so that it is loaded before the sort.
-        ModalDriver driver([](QWidget *editor) {
-            QTest::mouseClick(editor->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
-        });
-        click(f.button("cmdEdit"));
-        QVERIFY(driver.ran());
+        QVERIFY(f.open("cmdEdit", [](EditorControls &editor) { click(editor.cancel); }));
         QVERIFY(f.window->editor().isLoaded());
 
         click(f.button("cmdAlpha"));
@@ -136,9 +124,7 @@ private slots:
                  QStringLiteral("Could not open %1: %2.").arg(f.catalogue.dataPath(), denied));
         QCOMPARE(f.catalogue.read(), content);
         QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
-        struct stat status {};
-        QCOMPARE(::stat(path.constData(), &status), 0);
-        QCOMPARE(status.st_mode & 07777, mode_t(0444));
+        QCOMPARE(modeOf(f.catalogue.dataPath()), 0444);
     }
 };
 

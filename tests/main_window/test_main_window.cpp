@@ -4,10 +4,6 @@
 // order with its focus marks, the Enter key that runs Search from anywhere in
 // the window, and Exit.
 
-#include "editor/frm_entry.h"
-#include "main_window/frm_vok.h"
-#include "platform/controls.h"
-#include "support/modal.h"
 #include "support/program.h"
 
 #include <QApplication>
@@ -15,8 +11,6 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPaintEngine>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -28,35 +22,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <optional>
 
 using namespace zumivok;
 using namespace zumivok::test;
 
 namespace {
-
-
-// The program over an empty data file unless told otherwise, with what these
-// tests do besides.
-struct Fixture : Program
-{
-    explicit Fixture(const std::optional<QByteArray> &content = QByteArray()) : Program(content) {}
-
-    // Shows the window and makes it the active one, so that keys go where the
-    // focus is, as they do for the user.
-    bool showActive() const
-    {
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get());
-    }
-
-    int dataFileOpens() const
-    {
-        const QStringList opens = files.log().filter(QStringLiteral("open "));
-        return int(opens.filter(QStringLiteral("zumivok.dat")).size());
-    }
-};
 
 // Records the keys that reach the window itself, which they do only after the
 // control with the focus has seen them and passed them on.
@@ -313,11 +283,7 @@ bool markedAsFocused(const QImage &before, const QImage &after)
            && std::min(most(columns, 0, width / 2), most(columns, width / 2, width)) >= height / 2;
 }
 
-QByteArray sparkitFile()
-{
-    return record("ALBA", "No picture", {"12", "A white one."})
-           + record("SPARKIT", "No picture", {"25", "An electric mouse."});
-}
+const QByteArray kFile = kAlba + sparkit("No picture");
 
 } // namespace
 
@@ -661,7 +627,7 @@ void MainWindowTest::enterSearchesAndStillReachesTheControl()
     QFETCH(int, key);
     QFETCH(int, modifiers);
 
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.typeSearch(QStringLiteral("sparkit"));
     QTest::mouseClick(f.output()->viewport(), Qt::LeftButton);
@@ -694,7 +660,7 @@ void MainWindowTest::enterSearchesAndStillReachesTheControl()
 
 void MainWindowTest::enterAtStartUpSearchesThePresetText()
 {
-    Fixture f(sparkitFile() + record("TYPE ENTRY TO SEARCH FOR HERE", "No picture", {"found"}));
+    Fixture f(kFile + record("TYPE ENTRY TO SEARCH FOR HERE", "No picture", {"found"}));
     QVERIFY(f.showActive());
     QCOMPARE(QApplication::focusWidget(), f.output());
     QTest::keyClick(f.output(), Qt::Key_Return);
@@ -706,7 +672,7 @@ void MainWindowTest::enterAtStartUpSearchesThePresetText()
 
 void MainWindowTest::enterRepeatedSearchesEachTime()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.typeSearch(QStringLiteral("alba"));
     f.files.reset();
@@ -739,7 +705,7 @@ void MainWindowTest::otherKeysDoNotSearch()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // Not a button: Space presses a button, and that would be a click, not a key.
     for (QWidget *target : {static_cast<QWidget *>(f.output()), static_cast<QWidget *>(f.input()),
@@ -756,27 +722,20 @@ void MainWindowTest::otherKeysDoNotSearch()
 
 void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     f.files.reset();
-    QString caption;
-    ModalDriver driver([&](QWidget *editor) {
-        caption = editor->windowTitle();
-        QApplication::setActiveWindow(editor);
-        QTRY_COMPARE(QApplication::activeWindow(), editor);
+    QVERIFY(f.open("cmdNew", [&](EditorControls &editor) {
+        QCOMPARE(editor.window->windowTitle(), QStringLiteral("ZumiVok Data Entry - New"));
+        QApplication::setActiveWindow(editor.window);
+        QTRY_COMPARE(QApplication::activeWindow(), editor.window);
         QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus && focus->window() == editor);
+        QVERIFY(focus && focus->window() == editor.window);
         QTest::keyClick(focus, Qt::Key_Return);
-        QTest::keyClick(editor->findChild<QWidget *>(QStringLiteral("txtEntry")), Qt::Key_Enter,
-                        Qt::KeypadModifier);
-        QVERIFY(editor->isVisible()); // Enter presses no button in the editor either
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                          Qt::LeftButton);
-    });
-    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
-    QVERIFY(driver.ran());
-    QVERIFY(!driver.timedOut());
-    QCOMPARE(caption, QStringLiteral("ZumiVok Data Entry - New"));
+        QTest::keyClick(editor.name, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(editor.window->isVisible()); // Enter presses no button in the editor either
+        click(editor.cancel);
+    }));
     QCOMPARE(f.dataFileOpens(), 0);
     QCOMPARE(f.output()->text(), kWelcome);
     QCOMPARE(f.window->currentEntry(), QString());
@@ -784,7 +743,7 @@ void MainWindowTest::enterInTheOpenEditorDoesNotSearch()
 
 void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // The fixture has moved the process elsewhere since start-up; the window
     // still reads its own data file.
@@ -800,15 +759,10 @@ void MainWindowTest::dataDirectoryStaysWhereItWasAtStartUp()
 
 void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
 {
-    Fixture f(sparkitFile());
+    Fixture f(kFile);
     QVERIFY(f.showActive());
     // Load the editor first (New Entry, Cancel), so that Exit has a hidden window to close.
-    ModalDriver driver([](QWidget *editor) {
-        QTest::mouseClick(editor->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
-                          Qt::LeftButton);
-    });
-    QTest::mouseClick(f.control("cmdNew"), Qt::LeftButton);
-    QVERIFY(driver.ran());
+    QVERIFY(f.open("cmdNew", [](EditorControls &editor) { click(editor.cancel); }));
     QVERIFY(f.window->editor().isLoaded());
 
     QTest::mouseClick(f.control("cmdExit"), Qt::LeftButton);
@@ -816,7 +770,7 @@ void MainWindowTest::exitClosesEverythingWithoutTouchingFiles()
     QVERIFY(!f.window->editor().isLoaded());
     QCOMPARE(f.files.log(), QStringList());
     QCOMPARE(f.dialogs.boxes().size(), 0);
-    QCOMPARE(f.catalogue.read(), sparkitFile());
+    QCOMPARE(f.catalogue.read(), kFile);
     QCOMPARE(f.catalogue.entries(), QStringList{"zumivok.dat"});
 }
 

@@ -1,50 +1,19 @@
 #include "platform/dialogs.h"
+#include "support/modal.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 using zumivok::Dialogs;
 using zumivok::QtDialogs;
+using zumivok::test::ModalDriver;
 
 namespace {
-
-// Hands the next modal window to act (which must close it) once it is shown.
-// If it is still open after a few seconds, it is rejected, so that a failed
-// check can never leave the run waiting for a click.
-class WhenModal
-{
-public:
-    explicit WhenModal(std::function<void(QWidget *)> act)
-        : m_act(std::move(act))
-    {
-        QObject::connect(&m_poll, &QTimer::timeout, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                m_poll.stop();
-                m_act(modal);
-            }
-        });
-        QObject::connect(&m_guard, &QTimer::timeout, [] {
-            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
-                dialog->reject();
-        });
-        m_poll.start(10);
-        m_guard.start(10000);
-    }
-
-private:
-    std::function<void(QWidget *)> m_act;
-    QTimer m_poll;
-    QTimer m_guard;
-};
 
 struct SeenBox
 {
@@ -119,7 +88,7 @@ void TestDialogs::messageBoxShowsStyleAndAnswers()
     const QString text = QStringLiteral("<b>SPARKIT</b> & co\r\n\r\nNext line");
 
     SeenBox seen;
-    WhenModal respond([&](QWidget *modal) {
+    ModalDriver respond([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         if (!box) {
             static_cast<QDialog *>(modal)->reject();
@@ -167,7 +136,7 @@ void TestDialogs::openFileNameGivesTheChosenFullPath()
     const QString before = QDir::currentPath();
 
     bool wasFileDialog = false;
-    WhenModal choose([&](QWidget *modal) {
+    ModalDriver choose([&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         wasFileDialog = dialog != nullptr;
         if (dialog) {
@@ -191,7 +160,7 @@ void TestDialogs::openFileNameGivesTheChosenFullPath()
 void TestDialogs::openFileNameGivesNothingOnCancel()
 {
     bool seen = false;
-    WhenModal cancel([&](QWidget *modal) {
+    ModalDriver cancel([&](QWidget *modal) {
         seen = qobject_cast<QFileDialog *>(modal) != nullptr;
         static_cast<QDialog *>(modal)->reject();
     });

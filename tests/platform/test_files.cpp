@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::FailingFiles;
+using namespace zumivok::test;
 
 namespace {
 

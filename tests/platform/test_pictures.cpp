@@ -1,4 +1,5 @@
 #include "platform/pictures.h"
+#include "support/failing_files.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -126,17 +127,6 @@ QByteArray progressiveJpeg(const QImage &image, int extraScans)
     return bytes.left(lastScan) + scan.repeated(extraScans + 1) + "\xFF\xD9";
 }
 
-long statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 // How far the process's peak resident memory rises while work runs, in bytes,
 // or -1 when it cannot be measured.
 qint64 peakMemoryGrowth(const std::function<void()> &work)
@@ -146,10 +136,10 @@ qint64 peakMemoryGrowth(const std::function<void()> &work)
     if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1 || !clear.flush())
         return -1;
     clear.close();
-    const long before = statusKilobytes("VmRSS:");
+    const qint64 before = zumivok::test::memoryFigure("VmRSS:");
     work();
-    const long peak = statusKilobytes("VmHWM:");
-    return before < 0 || peak < 0 ? -1 : (peak - before) * 1024;
+    const qint64 peak = zumivok::test::peakMemory();
+    return before < 0 || peak < 0 ? -1 : peak - before;
 }
 
 } // namespace

@@ -9,9 +9,9 @@
 
 #include "platform/files.h"
 #include "store/data_file.h"
-#include "store/lines.h"
-#include "store/records.h"
 #include "store/new_record.h"
+#include "support/failing_files.h"
+#include "support/plain_records.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
@@ -30,7 +30,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 
 namespace {
 
@@ -41,80 +41,6 @@ const QString kNewName = QStringLiteral("VOLTWING");
 // Both stand in the middle of the file.
 const QString kEditedName = QStringLiteral("ZUMLING 2500");
 const QString kDeletedName = QStringLiteral("ZUMLING 2501");
-
-// Calls the real file layer, but the process kills itself just before its
-// killAt-th call (never when killAt is 0), as a crash at that point would.
-class KillingFiles final : public Files
-{
-public:
-    explicit KillingFiles(int killAt) : m_killAt(killAt) { }
-
-    int open(const QString &path, int flags, mode_t mode) override
-    {
-        before();
-        return Files::open(path, flags, mode);
-    }
-    qint64 read(int fd, char *buffer, qint64 size) override
-    {
-        before();
-        return Files::read(fd, buffer, size);
-    }
-    qint64 write(int fd, const char *data, qint64 size) override
-    {
-        before();
-        return Files::write(fd, data, size);
-    }
-    int fsync(int fd) override
-    {
-        before();
-        return Files::fsync(fd);
-    }
-    int close(int fd) override
-    {
-        before();
-        return Files::close(fd);
-    }
-    int fstat(int fd, struct stat *status) override
-    {
-        before();
-        return Files::fstat(fd, status);
-    }
-    int lstat(const QString &path, struct stat *status) override
-    {
-        before();
-        return Files::lstat(path, status);
-    }
-    int fchmod(int fd, mode_t mode) override
-    {
-        before();
-        return Files::fchmod(fd, mode);
-    }
-    int ftruncate(int fd, qint64 length) override
-    {
-        before();
-        return Files::ftruncate(fd, length);
-    }
-    int rename(const QString &from, const QString &to) override
-    {
-        before();
-        return Files::rename(from, to);
-    }
-    int unlink(const QString &path) override
-    {
-        before();
-        return Files::unlink(path);
-    }
-
-private:
-    void before()
-    {
-        if (++m_calls == m_killAt)
-            ::raise(SIGKILL);
-    }
-
-    int m_killAt;
-    int m_calls = 0;
-};
 
 // A catalogue as the editor and the sort leave it: the header, 5,000 records
 // with a few data lines each, some with a picture, and a line of the user's
@@ -138,7 +64,7 @@ QByteArray generatedCatalogue()
                 text += QByteArray(words[random.bounded(int(std::size(words)))]) + ' ';
             data.append(text.trimmed());
         }
-        bytes += zumivok::test::record(name, picture, data) + "\r\n";
+        bytes += record(name, picture, data) + "\r\n";
     }
     QByteArray own = "Kept since 1999.";
     own += QByteArray(int((4096 + 100 - (bytes.size() + own.size() + 2) % 4096) % 4096), '.');
@@ -189,25 +115,14 @@ bool runCommand(Command command, Files &files, const QString &directory, const Q
     return false;
 }
 
-// The names of the complete records in bytes: a begin-marker line, the name
-// line, and an end-marker line three or more lines after the marker. A record
-// cut off by a kill in the middle of a scratch file's write is no entry.
+// The names of the complete records in bytes: a record cut off by a kill in
+// the middle of a scratch file's write is no entry.
 QSet<QByteArray> completeNames(QByteArrayView bytes)
 {
-    QList<QByteArray> lines;
-    MemorySource source(bytes);
-    for (LineReader reader(source); !reader.atEnd();)
-        lines.append(reader.readLine());
     QSet<QByteArray> names;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!isBeginMarker(lines[i]) || i + 3 >= lines.size())
-            continue;
-        qsizetype end = i + 3;
-        while (end < lines.size() && !isEndMarker(lines[end]))
-            ++end;
-        if (end < lines.size())
-            names.insert(lines[i + 1]);
-        i = end;
+    for (const plain::Record &record : plain::records(bytes)) {
+        if (record.complete)
+            names.insert(record.lines[0]);
     }
     return names;
 }
@@ -235,24 +150,6 @@ struct Trial
             firstFailure = why;
     }
 };
-
-// The child's side: runs the command and reports through its exit status.
-// Where there is a pipe, a byte is written to it right before the command,
-// and the time the command took, in nanoseconds, right after.
-[[noreturn]] void child(const Trial &trial, const QString &directory, int killAt, int pipeFd)
-{
-    KillingFiles files(killAt);
-    const char start = 's';
-    if (pipeFd >= 0 && ::write(pipeFd, &start, 1) != 1)
-        ::_exit(4);
-    QElapsedTimer timer;
-    timer.start();
-    const bool done = runCommand(trial.command, files, directory, trial.record);
-    const qint64 took = timer.nsecsElapsed();
-    if (pipeFd >= 0 && ::write(pipeFd, &took, sizeof took) != sizeof took)
-        ::_exit(4);
-    ::_exit(done ? 0 : 3);
-}
 
 // Checks the directory after a run that was killed (or ended); a failure is
 // noted in the trial.
@@ -304,27 +201,15 @@ void checkAfter(Trial &trial, const TempCatalogue &dir, int status, const QStrin
     }
 }
 
-// Runs the command in a child that kills itself before its killAt-th call
-// of the file layer; returns the child's wait status.
-int runKilledAtCall(const Trial &trial, const TempCatalogue &dir, int killAt)
+// Runs the command in a child process and returns its wait status. The child
+// kills itself just before its killAt-th call of the file layer, of any kind
+// (never when killAt is 0), as a crash there would. With a delay of zero or
+// more it is killed that long after the command has begun; else it runs to
+// its end, and *took, when given, is set to the time the command took there.
+int runChild(const Trial &trial, const TempCatalogue &dir, int killAt, qint64 delayNs = -1,
+             qint64 *took = nullptr)
 {
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        qFatal("cannot fork");
-    if (pid == 0)
-        child(trial, dir.directory(), killAt, -1);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
-}
-
-// Runs the command in a child and kills it delay after the command has begun;
-// with a negative delay, lets it run and sets *took to the time the command
-// took in the child. Returns the wait status.
-int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
-                   qint64 *took = nullptr)
-{
-    int marks[2];
+    int marks[2]; // a byte right before the command, its time in nanoseconds after it
     if (::pipe(marks) != 0)
         qFatal("cannot make a pipe");
     const pid_t pid = ::fork();
@@ -332,7 +217,19 @@ int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
         qFatal("cannot fork");
     if (pid == 0) {
         ::close(marks[0]);
-        child(trial, dir.directory(), 0, marks[1]);
+        FailingFiles files;
+        int calls = 0;
+        files.beforeCall = [&](FailingFiles::Call) {
+            if (++calls == killAt)
+                ::raise(SIGKILL);
+        };
+        if (::write(marks[1], "s", 1) != 1)
+            ::_exit(4);
+        QElapsedTimer timer;
+        timer.start();
+        const bool done = runCommand(trial.command, files, dir.directory(), trial.record);
+        const qint64 time = timer.nsecsElapsed();
+        ::_exit(::write(marks[1], &time, sizeof time) != sizeof time ? 4 : done ? 0 : 3);
     }
     ::close(marks[1]);
     char start;
@@ -352,14 +249,8 @@ int runKilledAfter(const Trial &trial, const TempCatalogue &dir, qint64 delayNs,
 
 const char *commandName(Command command)
 {
-    switch (command) {
-    case Command::New: return "new";
-    case Command::NewLarge: return "new, large record";
-    case Command::Edit: return "edit";
-    case Command::Delete: return "delete";
-    case Command::Sort: return "sort";
-    }
-    return "";
+    static const char *const names[] = {"new", "new, large record", "edit", "delete", "sort"};
+    return names[int(command)];
 }
 
 } // namespace
@@ -442,7 +333,7 @@ void TestCrash::killedBeforeEachCall()
     for (int killAt = 1;; ++killAt) {
         TempCatalogue dir;
         dir.write(m_catalogue);
-        const int status = runKilledAtCall(trial, dir, killAt);
+        const int status = runChild(trial, dir, killAt);
         checkAfter(trial, dir, status, QStringLiteral("killed before call %1").arg(killAt));
         if (!WIFSIGNALED(status))
             break;
@@ -464,7 +355,7 @@ void TestCrash::killedAtRandomMoments()
     for (qint64 &time : took) {
         TempCatalogue dir;
         dir.write(m_catalogue);
-        const int status = runKilledAfter(trial, dir, -1, &time);
+        const int status = runChild(trial, dir, 0, -1, &time);
         checkAfter(trial, dir, status, QStringLiteral("unkilled run"));
     }
     std::sort(took.begin(), took.end());
@@ -474,7 +365,7 @@ void TestCrash::killedAtRandomMoments()
         TempCatalogue dir;
         dir.write(m_catalogue);
         const qint64 delay = qint64(random.bounded(double(duration)));
-        const int status = runKilledAfter(trial, dir, delay);
+        const int status = runChild(trial, dir, 0, delay);
         trial.finishedFirst += WIFSIGNALED(status) ? 0 : 1;
         const QString when =
             QStringLiteral("killed after %1 of %2 \u00B5s").arg(delay / 1000).arg(duration / 1000);

@@ -4,11 +4,11 @@
 #include "store/append.h"
 #include "store/replacement.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTest>
 
 #include <cerrno>
@@ -19,24 +19,7 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::crlfLines;
-using zumivok::test::FailingFiles;
-using zumivok::test::record;
-using zumivok::test::TempCatalogue;
-
-namespace {
-
-qsizetype openDescriptors()
-{
-    return QDir(QStringLiteral("/proc/self/fd"))
-        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
-        .size();
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
-Q_DECLARE_METATYPE(zumivok::StoreError::Reason)
+using namespace zumivok::test;
 
 class TestReading : public QObject
 {

@@ -3,28 +3,16 @@
 #include "store/records.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
+#include "support/plain_records.h"
 
 #include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QTest>
 
-#include <utility>
-
 using namespace zumivok;
-using zumivok::test::searchRecords;
-using zumivok::test::containsName;
-using zumivok::test::recordAt;
-using zumivok::test::topicList;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
+using zumivok::test::plain::shown;
 
 namespace {
-
-// "name|picture|text", or "-" for no entry: one column per expectation.
-QString shown(const std::optional<ShownEntry> &entry)
-{
-    return entry ? entry->name + '|' + entry->picture + '|' + entry->text : QStringLiteral("-");
-}
 
 // A header, stray lines and three records, as a sorted, hand-edited file may be.
 QByteArray threeRecords()
@@ -38,71 +26,6 @@ QByteArray threeRecords()
 // see a record GHOST at position 2, whose "picture" is ONE's end marker.
 const QByteArray markerInData
     = record("ONE", "No picture", {"~Begin Entry 2", "GHOST"}) + record("TWO");
-
-// The algorithms written out the plain way, line by line, to hold the scans,
-// which skip from one possible begin marker to the next, against.
-QByteArrayList splitLines(const QByteArray &bytes)
-{
-    QByteArrayList lines;
-    QByteArray line;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r') {
-            line += bytes[i];
-            continue;
-        }
-        lines.append(std::exchange(line, QByteArray()));
-        if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-    }
-    if (!line.isEmpty())
-        lines.append(line);
-    return lines;
-}
-
-std::optional<ShownEntry> plainEntry(const QByteArrayList &lines, qsizetype i)
-{
-    ShownEntry entry{QString(), QStringLiteral("No picture"), QString()};
-    if (i < lines.size())
-        entry.name = cp1252::decode(lines[i++]);
-    if (i < lines.size())
-        entry.picture = cp1252::decode(lines[i++]);
-    while (i < lines.size() && !lines[i].startsWith("~End Entry"))
-        entry.text += cp1252::decode(lines[i++]) + "\r\n";
-    return entry;
-}
-
-SearchHit plainSearch(const QByteArrayList &lines, const QString &typed)
-{
-    SearchHit hit;
-    for (qsizetype i = 0; i < lines.size();) {
-        if (!lines[i++].startsWith("~Begin Entry"))
-            continue;
-        ++hit.entryNumber;
-        if (i < lines.size() && lowered(cp1252::decode(lines[i++])) == lowered(typed))
-            return {hit.entryNumber, plainEntry(lines, i - 1)};
-    }
-    return hit;
-}
-
-std::optional<ShownEntry> plainRecordAt(const QByteArrayList &lines, qint64 position)
-{
-    qint64 counted = 0;
-    for (qsizetype i = 0; i < lines.size();) {
-        if (lines[i++].startsWith("~Begin Entry") && ++counted == position)
-            return plainEntry(lines, i);
-    }
-    return std::nullopt;
-}
-
-QString plainTopic(const QByteArrayList &lines)
-{
-    QString list;
-    for (qsizetype i = 0; i < lines.size();) {
-        if (lines[i++].startsWith("~Begin Entry") && i < lines.size())
-            list += cp1252::decode(lines[i++]) + "\r\n";
-    }
-    return list;
-}
 
 // The content handed over a few bytes at a time, as a file read in pieces
 // would be, each piece of a random size up to the largest.
@@ -330,7 +253,6 @@ void TestRecords::scansAgreeWithTheLineByLineAlgorithms()
         // Some files are long enough to be scanned in several chunks.
         for (int i = int(random.bounded(round % 20 == 0 ? 3000 : 40)); i > 0; --i)
             content += pieces[random.bounded(pieces.size())] + ends[random.bounded(ends.size())];
-        const QByteArrayList lines = splitLines(content);
         const QByteArray where = "content " + content.toHex();
         // Every scan gets its own source: a scan may stop before the end.
         const auto scan = [&](auto run) {
@@ -340,20 +262,20 @@ void TestRecords::scansAgreeWithTheLineByLineAlgorithms()
                             [&](LineReader &reader) { return run(reader); });
         };
         for (const QString &key : keys) {
-            const SearchHit plain = plainSearch(lines, key);
+            const SearchHit expected = plain::search(content, key);
             const SearchHit fast = scan([&](auto &&c) { return searchRecords(c, key); });
-            QVERIFY2(fast.entryNumber == plain.entryNumber
-                         && shown(fast.entry) == shown(plain.entry),
+            QVERIFY2(fast.entryNumber == expected.entryNumber
+                         && shown(fast.entry) == shown(expected.entry),
                      where.constData());
             QVERIFY2(scan([&](auto &&c) { return containsName(c, key); })
-                         == plain.entry.has_value(),
+                         == expected.entry.has_value(),
                      where.constData());
         }
         for (qint64 position = 1; position <= 8; ++position)
             QVERIFY2(shown(scan([&](auto &&c) { return recordAt(c, position); }))
-                         == shown(plainRecordAt(lines, position)),
+                         == shown(plain::recordAt(content, position)),
                      where.constData());
-        QVERIFY2(scan([](auto &&c) { return topicList(c); }) == plainTopic(lines),
+        QVERIFY2(scan([](auto &&c) { return topicList(c); }) == plain::topicList(content),
                  where.constData());
     }
 }
@@ -405,9 +327,8 @@ void TestRecords::piecesFallAcrossLinesAndMarkers()
         }
     }
     // The whole-content scans themselves agree with the plain line-by-line ones.
-    const QByteArrayList lines = splitLines(content);
-    QCOMPARE(topicList(content), plainTopic(lines));
-    QCOMPARE(shown(searchRecords(content, u"a").entry), shown(plainSearch(lines, "a").entry));
+    QCOMPARE(topicList(content), plain::topicList(content));
+    QCOMPARE(shown(searchRecords(content, u"a").entry), shown(plain::search(content, u"a").entry));
 }
 
 QTEST_APPLESS_MAIN(TestRecords)

@@ -1,9 +1,9 @@
 #include "store/append.h"
 #include "store/replacement.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -13,13 +13,9 @@
 #include <sys/stat.h>
 
 using namespace zumivok;
-using zumivok::test::FailingFiles;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
-
-Q_DECLARE_METATYPE(FailingFiles::Call)
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
 
 namespace {
 
@@ -54,18 +50,6 @@ public:
 private:
     QString m_victim;
 };
-
-int modeOf(const QString &path)
-{
-    struct stat status {};
-    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : -1;
-}
-
-int openDescriptors()
-{
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    return int(fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
-}
 
 // Checks that the directory of target was synced after the rename that put
 // the new file in place, so that the rename is what the sync makes durable.

@@ -5,9 +5,7 @@
 #include <QTest>
 
 using namespace zumivok;
-using zumivok::test::eraseRecords;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 using Kind = RecordProblem::Kind;
 
 class TestRewrite : public QObject

@@ -3,13 +3,12 @@
 #include "support/failing_files.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
+#include "support/plain_records.h"
 
 #include <QTest>
 
 using namespace zumivok;
-using zumivok::test::sortedContent;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 
 namespace {
 
@@ -38,11 +37,8 @@ QByteArray sorted(QByteArrayView content)
 QList<QByteArray> namesOf(const QByteArray &content)
 {
     QList<QByteArray> names;
-    const QList<QByteArray> lines = content.split('\r');
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-        if (lines[i] == "~Begin Entry" || lines[i] == "\n~Begin Entry")
-            names.append(lines[i + 1].mid(1)); // past the LF of CR LF
-    }
+    for (const plain::Record &record : plain::records(content))
+        names.append(record.lines.value(0));
     return names;
 }
 

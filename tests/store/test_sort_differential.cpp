@@ -7,6 +7,7 @@
 #include "support/literal_sort.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
+#include "support/plain_records.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -15,62 +16,9 @@
 #include <map>
 
 using namespace zumivok;
-using zumivok::test::sortedContent;
-using zumivok::test::LiteralSortRun;
-using zumivok::test::TempCatalogue;
+using namespace zumivok::test;
 
 namespace {
-
-const QString kBegin = QStringLiteral("~Begin Entry");
-const QString kEnd = QStringLiteral("~End Entry");
-
-QStringList fileLines(const QByteArray &bytes)
-{
-    QStringList lines;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        qsizetype cr = bytes.indexOf('\r', at);
-        if (cr < 0)
-            cr = bytes.size();
-        lines.append(cp1252::decode(QByteArrayView(bytes).sliced(at, cr - at)));
-        at = cr + 1;
-        if (at < bytes.size() && bytes[at] == '\n')
-            ++at;
-    }
-    return lines;
-}
-
-// A record as the file's layout defines it: after the begin-marker line, the
-// name and picture lines whatever they hold, then data lines through the first
-// end-marker line. Incomplete when the file ends first.
-struct FileRecord
-{
-    QStringList lines;
-    bool complete = false;
-};
-
-QList<FileRecord> recordsOf(const QByteArray &bytes, bool *endMarkerOutside = nullptr)
-{
-    const QStringList lines = fileLines(bytes);
-    QList<FileRecord> records;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!lines[i].startsWith(kBegin)) {
-            if (endMarkerOutside && lines[i].startsWith(kEnd))
-                *endMarkerOutside = true;
-            continue;
-        }
-        FileRecord record;
-        for (++i; i < lines.size(); ++i) {
-            record.lines.append(lines[i]);
-            if (record.lines.size() >= 3 && lines[i].startsWith(kEnd)) {
-                record.complete = true;
-                break;
-            }
-        }
-        records.append(record);
-    }
-    return records;
-}
 
 // Whether a pick is the record, less none or some of its empty data lines.
 bool isRecordLessEmptyData(const QStringList &pick, const QStringList &record)
@@ -97,7 +45,7 @@ bool keptEveryRecord(const QByteArray &before, const LiteralSortRun &run)
 {
     if (run.outcome != LiteralSortRun::Outcome::Sorted)
         return false;
-    const QList<FileRecord> records = recordsOf(before);
+    const QList<plain::Record> records = plain::records(before);
     if (run.picks.size() != records.size())
         return false;
     QList<bool> used(records.size(), false);
@@ -106,7 +54,9 @@ bool keptEveryRecord(const QByteArray &before, const LiteralSortRun &run)
         lines.removeLast(); // every line, the last one too, ends with CR LF
         bool found = false;
         for (qsizetype i = 0; i < records.size() && !found; ++i) {
-            if (!used[i] && records[i].complete && isRecordLessEmptyData(lines, records[i].lines))
+            // The record's lines decoded; no line holds a CR.
+            if (!used[i] && records[i].complete
+                && isRecordLessEmptyData(lines, cp1252::decode(records[i].lines.join('\r')).split('\r')))
                 used[i] = found = true;
         }
         if (!found)
@@ -237,7 +187,8 @@ private:
         static const QList<QByteArray> bases{
             "25", "ALBA", "NIX", "NIXTWO", "NIX TWO", "A", "AB", "ZED", "\xC9" "CLAIR", "\xE9" "clair",
             "\x8A" "UMA", "\x9A" "uma", "STRA\xDF" "E", "stra\xDF" "e", "\xC4PFEL", "~TILDE", "0", "",
-            "Zumling", "ZUMLING", "\xFF", "\x9F", " LEADING", "z\xE9ta"};
+            "Zumling", "ZUMLING", "\xFF", "\x9F", " LEADING", "z\xE9ta",
+            kLongName + "\x80", kLongName + "\xE9", kLongName + "\x8A", kLongName + "\xDF"};
         static const QList<QByteArray> tails{"\tTWO", "\t", "\tB", "\nX", "\x0B", "TWO", " 2", "\t\tC",
                                              "\n", "\x01" "A", "B"};
         if (chance(5))
@@ -254,8 +205,10 @@ private:
     // the names in the file ignoring case.
     QByteArray editorName(const QList<QByteArray> &taken)
     {
-        static const QList<QByteArray> pieces{"NIX", "ALBA", "25", "\xC9T\xC9", "\x8A" "UMA", "STRA\xDF" "E",
-                                              "~TILDE", "\t", "\tTWO", " 2", "\xC4", "Z", "\x8C" "UVRE"};
+        static const QList<QByteArray> pieces{
+            "NIX", "ALBA", "25", "\xC9T\xC9", "\x8A" "UMA", "STRA\xDF" "E", "~TILDE", "\t", "\tTWO", " 2",
+            "\xC4", "Z", "\x8C" "UVRE", kLongName + "\x80", kLongName + "\xC9", kLongName + "\x8A",
+            kLongName + "\xDF"};
         QByteArray name = !taken.isEmpty() && chance(30) ? oneOf(taken) : QByteArray();
         for (int i = chance(50) ? 1 : 2; i > 0; --i)
             name += oneOf(pieces);
@@ -308,6 +261,12 @@ private:
         }
     }
 
+    // Sixteen characters: the sort compares longer names whole only where
+    // these agree, so the names built on it differ after them, in bytes whose
+    // order is not their characters' (0x80 is U+20AC, above U+00E9 and U+00C9;
+    // 0x8A is U+0160, above U+00DF).
+    static inline const QByteArray kLongName = "ELECTRIC ZUMLING";
+
     static inline const QList<QByteArray> kDataLines{
         "25", "An electric mouse.", "", "", "~begin entry", "~End Entr", "  indented", "\xE9t\xE9",
         "tab\there", "lone\nLF", "~Begin Entr", "~Zed", "Uses Voltlash."};
@@ -315,6 +274,23 @@ private:
     QRandomGenerator m_random;
     int m_strayEnds = 6;
 };
+
+// Whether two names in the file agree in their first 16 characters and
+// differ after them, where the sort must compare them whole.
+bool namesAlikeInSixteen(const QByteArray &bytes)
+{
+    QSet<QByteArray> names, starts;
+    for (const plain::Record &record : plain::records(bytes)) {
+        const QByteArray name = record.lines.value(0);
+        if (name.size() <= 16 || names.contains(name))
+            continue;
+        names.insert(name);
+        if (starts.contains(name.left(16)))
+            return true;
+        starts.insert(name.left(16));
+    }
+    return false;
+}
 
 struct Tally
 {
@@ -413,12 +389,14 @@ private slots:
             tally.add(what);
             if (what.startsWith(QStringLiteral("sorted"))) {
                 bool endMarkerOutside = false;
-                const QList<FileRecord> records = recordsOf(bytes, &endMarkerOutside);
+                const QList<plain::Record> records = plain::records(bytes, &endMarkerOutside);
                 if (endMarkerOutside)
                     tally.add(QStringLiteral("  of those sorted, with an end marker outside records"));
                 if (std::any_of(records.begin(), records.end(),
-                                [](const FileRecord &r) { return r.lines[0].startsWith(kEnd); }))
+                                [](const plain::Record &r) { return r.lines[0].startsWith("~End Entry"); }))
                     tally.add(QStringLiteral("  of those sorted, with a name beginning \"~End Entry\""));
+                if (namesAlikeInSixteen(bytes))
+                    tally.add(QStringLiteral("  of those sorted, with names alike in 16 characters"));
             }
         }
         for (const auto &[what, count] : tally.counts)
@@ -428,6 +406,7 @@ private slots:
         QVERIFY(tally["sorted, order depends on place"] >= 10);
         QVERIFY(tally["  of those sorted, with an end marker outside records"] >= 5);
         QVERIFY(tally["  of those sorted, with a name beginning \"~End Entry\""] >= 3);
+        QVERIFY(tally["  of those sorted, with names alike in 16 characters"] >= 10);
         for (const auto kind : {SortRefusal::Kind::EqualNames, SortRefusal::Kind::MarkerInsideRecord,
                                 SortRefusal::Kind::StrayEndMarker, SortRefusal::Kind::MissingEndMarker,
                                 SortRefusal::Kind::BeginMarkerAtEnd}) {
@@ -449,10 +428,13 @@ private slots:
             QVERIFY2(m_failure.isEmpty(), m_failure.constData());
             QVERIFY2(what.startsWith(QStringLiteral("sorted")), escaped(bytes).constData());
             tally.add(what);
+            if (namesAlikeInSixteen(bytes))
+                tally.add(QStringLiteral("  of those, with names alike in 16 characters"));
         }
         for (const auto &[what, count] : tally.counts)
             qInfo("%5d editor-written, %s", count, qPrintable(what));
         QVERIFY(tally["sorted, order depends on place"] >= 5);
+        QVERIFY(tally["  of those, with names alike in 16 characters"] >= 10);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "store/data_file.h"
 #include "store/new_record.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
 #include "support/temp_catalogue.h"
 #include "support/memory_store.h"
 
@@ -22,20 +23,12 @@
 #include <unistd.h>
 
 using namespace zumivok;
-using zumivok::test::eraseRecords;
-using zumivok::test::FailingFiles;
-using zumivok::test::TempCatalogue;
-using zumivok::test::crlfLines;
-using zumivok::test::record;
+using namespace zumivok::test;
 using Call = FailingFiles::Call;
 using Action = StoreError::Action;
 
-Q_DECLARE_METATYPE(FailingFiles::Call)
-Q_DECLARE_METATYPE(zumivok::StoreError::Action)
-
 namespace {
 
-const QByteArray kAlba = record("ALBA", "No picture", {"12", "A white one."});
 const QByteArray kNix = record("NIX", "/pics/nix.png", {"7"});
 const QByteArray kEdited = record("NIX", "/pics/nix2.png", {"7", "Edited.", ""});
 // Past the page where the file ends: appended through the scratch file.
@@ -66,26 +59,7 @@ QByteArray plainResult(const QString &command, const QByteArray &old)
     return runCommand(data, command) ? QByteArray("<failed>") : plain.read();
 }
 
-// Another program that writes the data file while a command is between its
-// read and its rename: at the first sync, the scratch file's, it rewrites the
-// file in place or puts a file of its own in its place.
 const QByteArray kOthers = record("OTHER");
-struct OtherProgram : Files
-{
-    QString path;
-    bool inPlace;
-    bool done = false;
-    OtherProgram(const QString &dataPath, bool rewrites) : path(dataPath), inPlace(rewrites) { }
-    int fsync(int fd) override
-    {
-        if (!std::exchange(done, true)) {
-            const QString written = inPlace ? path : path + ".new";
-            TempCatalogue::writeFile(written, (inPlace ? TempCatalogue::readFile(path) : "") + kOthers);
-            Files::rename(written, path);
-        }
-        return Files::fsync(fd);
-    }
-};
 
 } // namespace
 
@@ -346,9 +320,7 @@ void TestWriting::readOnlyFileIsRefusedByEveryCommand()
                                 .arg(dir.dataPath(), QString::fromLocal8Bit(std::strerror(EACCES)));
     QCOMPARE(QString::fromUtf8(report).split(QLatin1Char('\n')), QStringList(4, refusal));
     QCOMPARE(dir.read(), old);
-    struct stat status {};
-    QCOMPARE(::stat(path.constData(), &status), 0);
-    QCOMPARE(status.st_mode & 07777, mode_t(0444));
+    QCOMPARE(modeOf(dir.dataPath()), 0444);
     QCOMPARE(dir.entries(), QStringList{"zumivok.dat"});
 }
 
@@ -471,7 +443,16 @@ void TestWriting::fileChangedMeanwhileIsKeptBesideTheNewContent()
     const QByteArray old = kNix + kAlba;
     TempCatalogue dir;
     dir.write(old);
-    OtherProgram others(dir.dataPath(), inPlace);
+    // Another program writes the data file at the command's first sync, the
+    // scratch file's: it rewrites the file in place, or puts one of its own there.
+    FailingFiles others;
+    others.beforeCall = [&, done = false](Call call) mutable {
+        if (call != Call::Fsync || std::exchange(done, true))
+            return;
+        const QString path = dir.dataPath(), written = inPlace ? path : path + ".new";
+        TempCatalogue::writeFile(written, (inPlace ? TempCatalogue::readFile(path) : "") + kOthers);
+        Files().rename(written, path);
+    };
     DataFile data(others, dir.directory());
 
     const std::optional<StoreError> failed = runCommand(data, command);

@@ -34,7 +34,9 @@ int FailingFiles::tick(Call call, const QString &what, bool pathMatches)
 {
     static const char *const names[kCalls] = {"open", "read", "stat", "write", "fsync", "close",
                                               "fstat", "lstat", "fchmod", "ftruncate",
-                                              "rename", "unlink"};
+                                              "rename", "unlink", "flock", "seek", "canonicalPath"};
+    if (beforeCall)
+        beforeCall(call);
     const int index = static_cast<int>(call);
     const int n = ++m_counts[index];
     m_log.append(QString::fromLatin1(names[index]) + ' ' + what);
@@ -59,8 +61,7 @@ QString FailingFiles::described(int fd) const
 
 int FailingFiles::open(const QString &path, int flags, mode_t mode)
 {
-    if (const int failed =
-            tick(Call::Open, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix)))
+    if (const int failed = tick(Call::Open, path, matches(path)))
         return failed;
     const bool writing = (flags & O_ACCMODE) != O_RDONLY;
     if (writing && !m_readOnlySuffix.isEmpty() && path.endsWith(m_readOnlySuffix))
@@ -75,7 +76,6 @@ qint64 FailingFiles::read(int fd, char *buffer, qint64 size)
 {
     ZV_FAIL_OR(Call::Read, described(fd), true, Files::read(fd, buffer, size));
 }
-
 
 qint64 FailingFiles::write(int fd, const char *data, qint64 size)
 {
@@ -103,14 +103,12 @@ int FailingFiles::fstat(int fd, struct stat *status)
 
 int FailingFiles::lstat(const QString &path, struct stat *status)
 {
-    ZV_FAIL_OR(Call::Lstat, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
-               Files::lstat(path, status));
+    ZV_FAIL_OR(Call::Lstat, path, matches(path), Files::lstat(path, status));
 }
 
 int FailingFiles::stat(const QString &path, struct stat *status)
 {
-    ZV_FAIL_OR(Call::Stat, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
-               Files::stat(path, status));
+    ZV_FAIL_OR(Call::Stat, path, matches(path), Files::stat(path, status));
 }
 
 int FailingFiles::fchmod(int fd, mode_t mode)
@@ -125,15 +123,30 @@ int FailingFiles::ftruncate(int fd, qint64 length)
 
 int FailingFiles::rename(const QString &from, const QString &to)
 {
-    ZV_FAIL_OR(Call::Rename, from + " -> " + to,
-               m_pathSuffix.isEmpty() || from.endsWith(m_pathSuffix) || to.endsWith(m_pathSuffix),
+    ZV_FAIL_OR(Call::Rename, from + " -> " + to, matches(from) || matches(to),
                Files::rename(from, to));
 }
 
 int FailingFiles::unlink(const QString &path)
 {
-    ZV_FAIL_OR(Call::Unlink, path, m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix),
-               Files::unlink(path));
+    ZV_FAIL_OR(Call::Unlink, path, matches(path), Files::unlink(path));
+}
+
+int FailingFiles::flock(int fd, int operation)
+{
+    ZV_FAIL_OR(Call::Flock, described(fd), true, Files::flock(fd, operation));
+}
+
+qint64 FailingFiles::seek(int fd, qint64 offset)
+{
+    ZV_FAIL_OR(Call::Seek, described(fd), true, Files::seek(fd, offset));
+}
+
+QString FailingFiles::canonicalPath(const QString &path)
+{
+    if (tick(Call::CanonicalPath, path, matches(path)))
+        return QString();
+    return Files::canonicalPath(path);
 }
 
 #undef ZV_FAIL_OR
@@ -200,14 +213,14 @@ int GeneratedCatalogue::lstat(const QString &, struct stat *status)
     return 0;
 }
 
-qint64 peakMemory()
+qint64 memoryFigure(const char *field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return -1;
 }

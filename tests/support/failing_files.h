@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <functional>
 
 namespace zumivok::test {
 
@@ -20,11 +21,15 @@ class FailingFiles : public Files
 {
 public:
     enum class Call { Open, Read, Stat, Write, Fsync, Close, Fstat, Lstat, Fchmod, Ftruncate,
-                      Rename, Unlink };
+                      Rename, Unlink, Flock, Seek, CanonicalPath };
+    static constexpr int kCalls = 15;
+
+    // Runs before every call, of whatever kind, before it is counted.
+    std::function<void(Call)> beforeCall;
 
     // Fail the n-th call of this kind (n >= 1); n = 0 means every call.
     void failOn(Call call, int n, int error = ENOSPC);
-    // Fail only calls whose path ends with suffix (for open, lstat, stat, rename, unlink).
+    // Fail only calls whose path ends with suffix (for the calls that take a path).
     void onlyForPath(const QString &suffix) { m_pathSuffix = suffix; }
     // Refuse, as the kernel does for a file without write permission, every
     // open for writing of a path ending with suffix, besides any other failure.
@@ -46,13 +51,20 @@ public:
     int ftruncate(int fd, qint64 length) override;
     int rename(const QString &from, const QString &to) override;
     int unlink(const QString &path) override;
+    int flock(int fd, int operation) override;
+    qint64 seek(int fd, qint64 offset) override;
+    // A failed one gives no path, as when the path cannot be resolved.
+    QString canonicalPath(const QString &path) override;
 
 private:
     // Counts the call and returns -errno when it is to fail, else 0.
     int tick(Call call, const QString &what, bool pathMatches = true);
     QString described(int fd) const;
+    bool matches(const QString &path) const
+    {
+        return m_pathSuffix.isEmpty() || path.endsWith(m_pathSuffix);
+    }
 
-    static constexpr int kCalls = 12;
     int m_counts[kCalls] = {};
     Call m_failCall = Call::Open;
     int m_failN = -1;
@@ -93,7 +105,12 @@ private:
     qint64 m_offset = 0;
 };
 
-// The process's peak resident memory so far, in bytes.
-qint64 peakMemory();
+// A figure of the process's memory from /proc/self/status, in bytes, or -1:
+// "VmRSS:" the resident memory now, "VmHWM:" its peak so far.
+qint64 memoryFigure(const char *field);
+inline qint64 peakMemory()
+{
+    return memoryFigure("VmHWM:");
+}
 
 } // namespace zumivok::test

@@ -1,6 +1,7 @@
 #include "support/literal_sort.h"
 
 #include "store/codepage.h"
+#include "support/plain_records.h"
 
 #include <QFile>
 
@@ -25,28 +26,21 @@ public:
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             qFatal("literal sort: cannot open %s", qPrintable(path));
-        m_bytes = file.readAll();
+        m_lines = plain::lines(file.readAll());
     }
 
-    bool atEnd() const { return m_position >= m_bytes.size(); }
+    bool atEnd() const { return m_next >= m_lines.size(); }
 
     QString readLine()
     {
         if (atEnd())
             throw ReadPastEnd{};
-        qsizetype end = m_bytes.indexOf('\r', m_position);
-        if (end < 0)
-            end = m_bytes.size();
-        const QString line = cp1252::decode(QByteArrayView(m_bytes).sliced(m_position, end - m_position));
-        m_position = end + 1;
-        if (m_position < m_bytes.size() && m_bytes[m_position] == '\n')
-            ++m_position;
-        return line;
+        return cp1252::decode(m_lines[m_next++]);
     }
 
 private:
-    QByteArray m_bytes;
-    qsizetype m_position = 0;
+    QByteArrayList m_lines;
+    qsizetype m_next = 0;
 };
 
 class OutputFile

@@ -3,6 +3,7 @@
 // The store's line and record work over bytes in memory, for the tests and
 // fuzzers: the same code the program runs over a file.
 
+#include "store/erase.h"
 #include "store/lines.h"
 #include "store/records.h"
 #include "store/sort.h"
@@ -31,11 +32,50 @@ private:
     QByteArray m_bytes;
 };
 
-SearchHit searchRecords(QByteArrayView content, QStringView typed);
-std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position);
-QString topicList(QByteArrayView content);
-bool containsName(QByteArrayView content, QStringView name);
-QByteArray eraseRecords(QByteArrayView content, QStringView key);
-std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content);
+// Runs a reader's work over the content.
+template <typename Work>
+auto overBytes(QByteArrayView content, Work work)
+{
+    MemorySource source(content);
+    LineReader lines(source);
+    return work(lines);
+}
+
+inline SearchHit searchRecords(QByteArrayView content, QStringView typed)
+{
+    return overBytes(content, [&](LineReader &lines) { return zumivok::searchRecords(lines, typed); });
+}
+
+inline std::optional<ShownEntry> recordAt(QByteArrayView content, qint64 position)
+{
+    return overBytes(content, [&](LineReader &lines) { return zumivok::recordAt(lines, position); });
+}
+
+inline QString topicList(QByteArrayView content)
+{
+    return overBytes(content, [](LineReader &lines) { return zumivok::topicList(lines); });
+}
+
+inline bool containsName(QByteArrayView content, QStringView name)
+{
+    return overBytes(content, [&](LineReader &lines) { return zumivok::containsName(lines, name); });
+}
+
+inline QByteArray eraseRecords(QByteArrayView content, QStringView key)
+{
+    ByteArraySink out;
+    overBytes(content, [&](LineReader &lines) { return zumivok::eraseRecords(lines, key, out); });
+    return out.take();
+}
+
+inline std::variant<QByteArray, SortRefusal> sortedContent(QByteArrayView content)
+{
+    const SortedContent sorted(content);
+    if (sorted.refusal())
+        return *sorted.refusal();
+    ByteArraySink out;
+    sorted.writeTo(out);
+    return out.take();
+}
 
 } // namespace zumivok::test

@@ -5,8 +5,8 @@
 #include "platform/files.h"
 #include "support/modal.h"
 
+#include <QApplication>
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,15 +48,25 @@ EditorControls::EditorControls(QWidget *shown)
     : window(shown),
       picEdit(control<QPushButton>(shown, "cmdPicEdit")),
       name(control<QLineEdit>(shown, "txtEntry")),
-      nameLabel(control<QLabel>(shown, "lblEntry")),
       data(control<TextBox>(shown, "txtData")),
-      dataLabel(control<QLabel>(shown, "lblData")),
       done(control<QPushButton>(shown, "cmdDone")),
       erase(control<QPushButton>(shown, "cmdErase")),
       picName(control<QLabel>(shown, "lblPicName")),
       help(control<QPushButton>(shown, "cmdHelp")),
       cancel(control<QPushButton>(shown, "cmdCancel"))
 {
+}
+
+void EditorControls::verifyShows(EditorMode mode, const QString &nameText,
+                                 const QString &dataText, const QString &pictureText) const
+{
+    const bool edit = mode == EditorMode::Edit;
+    QCOMPARE(window->windowTitle(), edit ? QStringLiteral("ZumiVok Data Entry - Edit")
+                                         : QStringLiteral("ZumiVok Data Entry - New"));
+    QCOMPARE(name->isReadOnly(), edit);
+    QCOMPARE(name->text(), nameText);
+    QCOMPARE(data->text(), dataText);
+    QCOMPARE(picName->text(), pictureText);
 }
 
 namespace {
@@ -115,36 +125,6 @@ Program::~Program()
     ::rmdir(encodePath(directory).constData());
 }
 
-QPushButton *Program::button(QAnyStringView name) const
-{
-    return control<QPushButton>(name);
-}
-
-TextBox *Program::output() const
-{
-    return control<TextBox>("txtOutput");
-}
-
-QString Program::shown() const
-{
-    return output()->text();
-}
-
-QLineEdit *Program::input() const
-{
-    return control<QLineEdit>("txtInput");
-}
-
-PictureBox *Program::pictureBox() const
-{
-    return control<PictureBox>("picOutput");
-}
-
-frmEntry &Program::editor() const
-{
-    return window->editor();
-}
-
 void Program::typeSearch(const QString &text) const
 {
     QLineEdit *box = input();
@@ -173,6 +153,34 @@ Program::Opening Program::open(QAnyStringView opener,
     });
     click(button(opener));
     return {driver.ran(), driver.timedOut()};
+}
+
+Fixture::Fixture(const std::optional<QByteArray> &content)
+    : Program(content), startUpPicture(pictureBox()->picture())
+{
+}
+
+bool Fixture::showActive() const
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    return QTest::qWaitForWindowActive(window.get());
+}
+
+int Fixture::dataFileOpens() const
+{
+    const QStringList opens = files.log().filter(QStringLiteral("open "));
+    return int(opens.filter(QStringLiteral("zumivok.dat")).size());
+}
+
+QString Fixture::writePicture(const QString &name, const QColor &colour, QSize size) const
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = catalogue.filePath(name);
+    if (!image.save(path))
+        qWarning("cannot write %s", qPrintable(path));
+    return path;
 }
 
 } // namespace zumivok::test

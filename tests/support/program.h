@@ -2,32 +2,32 @@
 
 // The program as the window tests meet it: one run over a fresh data
 // directory, with the doubles it was given, and helpers that work its
-// controls as the user does.
+// controls as the user does; with what every window test uses besides.
 
+#include "editor/frm_entry.h"
 #include "main_window/frm_vok.h"
+#include "platform/controls.h"
 #include "platform/pictures.h"
 #include "support/failing_files.h"
+#include "support/fixtures.h"
+#include "support/modal.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_catalogue.h"
 
 #include <QAnyStringView>
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QString>
+#include <QTest>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class frmEntry;
-
-namespace zumivok {
-class PictureBox;
-class TextBox;
-} // namespace zumivok
 
 namespace zumivok::test {
 
@@ -35,6 +35,10 @@ namespace zumivok::test {
 inline const QString kWelcome = QStringLiteral(
     "Welcome to ZumiVok \u00DF-2 (Beta-Two)\r\n-\r\n-\r\nDon't forget to click 'Help'\r\n");
 inline const QString kPreset = QStringLiteral("Type entry to search for here");
+inline const QString kNotFound = QStringLiteral("Entry not found.");
+inline const QString kNoEntryToEdit = QStringLiteral(
+    "There is no valid entry selected to edit.\r\n\r\n"
+    "Search and locate a real entry and *then* click 'Edit.'");
 
 // The control of that name in window; a missing one ends the run.
 template <typename T = QWidget>
@@ -55,17 +59,22 @@ void typeInto(QWidget *box, const QString &text);
 // Replaces a box's text by pasting, which can bring what no key types.
 void pasteInto(QWidget *box, const QString &text);
 
+enum class EditorMode { New, Edit };
+
 // The editor's controls, found by name in its window.
 struct EditorControls
 {
     explicit EditorControls(QWidget *shown);
 
+    // Checks what the editor shows: the mode (its caption, and a name box
+    // locked in Edit mode only), the name, the data and the picture label.
+    void verifyShows(EditorMode mode, const QString &nameText, const QString &dataText,
+                     const QString &pictureText) const;
+
     QWidget *window;
     QPushButton *picEdit;
     QLineEdit *name;
-    QLabel *nameLabel;
     TextBox *data;
-    QLabel *dataLabel;
     QPushButton *done;
     QPushButton *erase;
     QLabel *picName;
@@ -92,12 +101,12 @@ public:
     {
         return zumivok::test::control<T>(window.get(), name);
     }
-    QPushButton *button(QAnyStringView name) const;
-    TextBox *output() const;
-    QString shown() const; // the text of txtOutput
-    QLineEdit *input() const;
-    PictureBox *pictureBox() const;
-    frmEntry &editor() const;
+    QPushButton *button(QAnyStringView name) const { return control<QPushButton>(name); }
+    TextBox *output() const { return control<TextBox>("txtOutput"); }
+    QString shown() const { return output()->text(); }
+    QLineEdit *input() const { return control<QLineEdit>("txtInput"); }
+    PictureBox *pictureBox() const { return control<PictureBox>("picOutput"); }
+    frmEntry &editor() const { return window->editor(); }
 
     // Replaces the search text as the user does: click into the box, then type.
     void typeSearch(const QString &text) const;
@@ -125,6 +134,24 @@ public:
     PictureLoader pictures;
     QString directory; // the current directory as the window found it
     std::unique_ptr<frmVok> window;
+};
+
+// The program over an empty data file unless told otherwise, with what the
+// main window's tests look at besides.
+struct Fixture : Program
+{
+    explicit Fixture(const std::optional<QByteArray> &content = QByteArray());
+
+    // Shows the window and makes it the active one, so that keys go where the
+    // focus is, as they do for the user.
+    bool showActive() const;
+    int dataFileOpens() const; // since the calls were last counted
+    // A picture file in the data directory, written for real.
+    QString writePicture(const QString &name, const QColor &colour, QSize size) const;
+    // The one shown now, as ARGB32.
+    QImage picture() const { return pictureBox()->picture().convertToFormat(QImage::Format_ARGB32); }
+
+    const QImage startUpPicture;
 };
 
 } // namespace zumivok::test

@@ -6,9 +6,15 @@ int ScriptedDialogs::messageBox(QWidget *, const QString &text, const QString &t
 {
     const Box box{text, title, style};
     m_boxes.append(box);
-    if (onBox)
-        onBox(box);
     return m_answers.isEmpty() ? Ok : m_answers.takeFirst();
+}
+
+QStringList ScriptedDialogs::texts() const
+{
+    QStringList texts;
+    for (const Box &box : m_boxes)
+        texts << box.text;
+    return texts;
 }
 
 std::optional<QString> ScriptedDialogs::openFileName(QWidget *)

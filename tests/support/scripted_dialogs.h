@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
 namespace zumivok::test {
@@ -26,10 +25,8 @@ public:
 
     void answerNext(int answer) { m_answers.append(answer); }
     void chooseNext(std::optional<QString> path) { m_paths.append(path); }
-    // Runs while a box is "open", e.g. to check that the box is modal.
-    std::function<void(const Box &)> onBox;
-
     const QList<Box> &boxes() const { return m_boxes; }
+    QStringList texts() const; // of the boxes, in order
     int fileDialogsShown() const { return m_fileDialogs; }
     void clear() { m_boxes.clear(); }
 

@@ -3,7 +3,6 @@
 #include "platform/files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
