@@ -4,6 +4,8 @@
 #include "store/lines.h"
 #include "store/records.h"
 
+#include <QList>
+
 namespace zumivok {
 
 namespace {
@@ -152,7 +154,7 @@ SaveRefusal refusalOf(const RecordProblem &problem)
     const QString field = problem.field == Field::Name   ? QStringLiteral("Entry Name")
                           : problem.field == Field::Data ? QStringLiteral("Entry Data")
                                                          : QStringLiteral("picture's path");
-    const char16_t code = problem.detail.isEmpty() ? 0 : problem.detail.front().unicode();
+    const char32_t code = problem.detail.isEmpty() ? 0 : problem.detail.toUcs4().front();
     const QString codeText = QString::number(code, 16).toUpper().rightJustified(4, u'0');
     return box(QStringLiteral("The character \"%1\" (U+%2) in the %3 cannot be stored in the "
                               "data file.")

@@ -181,6 +181,10 @@ void TestEditorSave::doneRefusesWhatWouldNotReadBack_data()
     QTest::newRow("data beyond the code page, code with letters")
         << "NIX" << QStringLiteral("Ω") << "No picture" << QByteArray()
         << character("Ω", "03A9", "Entry Data");
+    // A character beyond 16 bits is named whole, not by its first half.
+    QTest::newRow("picture path beyond 16 bits")
+        << "NIX" << "x" << QStringLiteral("/pics/\U0001F600.png") << QByteArray()
+        << character("\U0001F600", "1F600", "picture's path");
     QTest::newRow("name beyond the code page") << QStringLiteral("nĀx") << "x" << "No picture"
                                                << QByteArray() << character("Ā", "0100", "Entry Name");
     QTest::newRow("picture path beyond the code page")
