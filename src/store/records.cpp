@@ -212,14 +212,9 @@ QString topicList(LineReader &lines)
 
 bool containsName(LineReader &lines, QStringView name)
 {
-    const NameKey key(name);
-    RecordReader records(lines);
-    while (records.next()) {
-        if (key.isLineAt(lines))
-            return true;
-        lines.passLineStart();
-    }
-    return false;
+    // The duplicate test as New makes it, in the read that also finds how the
+    // file ends.
+    return scanToEnd(lines, name).named;
 }
 
 } // namespace zumivok

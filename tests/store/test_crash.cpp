@@ -99,10 +99,8 @@ bool runCommand(Command command, Files &files, const QString &directory, const Q
     DataFile file(files, directory);
     switch (command) {
     case Command::New:
-    case Command::NewLarge: {
-        const Outcome<bool> exists = file.containsName(kNewName);
-        return exists.ok() && !exists.value && !file.append(record).has_value();
-    }
+    case Command::NewLarge:
+        return !file.append(record, kNewName).has_value();
     case Command::Edit:
         return !file.replaceEntry(kEditedName, record).has_value();
     case Command::Delete:
