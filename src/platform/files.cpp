@@ -29,11 +29,6 @@ auto retrying(Call call) -> decltype(call())
     }
 }
 
-QByteArray encoded(const QString &path)
-{
-    return encodePath(path);
-}
-
 constexpr char16_t kEscapeBase = 0xDC00;
 
 bool isEscapedByte(char16_t unit)
@@ -147,7 +142,7 @@ void ignoreFileSizeSignal()
 
 int Files::open(const QString &path, int flags, mode_t mode)
 {
-    const QByteArray name = encoded(path);
+    const QByteArray name = encodePath(path);
     return retrying([&] { return ::open(name.constData(), flags | O_CLOEXEC, mode); });
 }
 
@@ -179,12 +174,12 @@ int Files::fstat(int fd, struct stat *status)
 
 int Files::lstat(const QString &path, struct stat *status)
 {
-    return ::lstat(encoded(path).constData(), status) == 0 ? 0 : -errno;
+    return ::lstat(encodePath(path).constData(), status) == 0 ? 0 : -errno;
 }
 
 int Files::stat(const QString &path, struct stat *status)
 {
-    return ::stat(encoded(path).constData(), status) == 0 ? 0 : -errno;
+    return ::stat(encodePath(path).constData(), status) == 0 ? 0 : -errno;
 }
 
 int Files::fchmod(int fd, mode_t mode)
@@ -199,12 +194,12 @@ int Files::ftruncate(int fd, qint64 length)
 
 int Files::rename(const QString &from, const QString &to)
 {
-    return ::rename(encoded(from).constData(), encoded(to).constData()) == 0 ? 0 : -errno;
+    return ::rename(encodePath(from).constData(), encodePath(to).constData()) == 0 ? 0 : -errno;
 }
 
 int Files::unlink(const QString &path)
 {
-    return ::unlink(encoded(path).constData()) == 0 ? 0 : -errno;
+    return ::unlink(encodePath(path).constData()) == 0 ? 0 : -errno;
 }
 
 int Files::flock(int fd, int operation)
@@ -220,7 +215,7 @@ qint64 Files::seek(int fd, qint64 offset)
 
 QString Files::canonicalPath(const QString &path)
 {
-    char *resolved = ::realpath(encoded(path).constData(), nullptr);
+    char *resolved = ::realpath(encodePath(path).constData(), nullptr);
     if (!resolved)
         return QString();
     const QString result = decodePath(QByteArrayView(resolved));
